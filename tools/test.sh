@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the game and runs every test twice: a normal build with warnings
+# as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/deps.sh"
+
+export QT_QPA_PLATFORM=offscreen
+XDG_RUNTIME_DIR=$(mktemp -d)
+export XDG_RUNTIME_DIR
+chmod 700 "$XDG_RUNTIME_DIR"
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+
+jobs=$(nproc 2>/dev/null || echo 2)
+build_and_test() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" -j "$jobs"
+    (cd "$dir" && ctest --output-on-failure -j "$jobs")
+}
+
+echo "== normal build =="
+build_and_test "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_WERROR=ON
+
+echo "== sanitizer build =="
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+build_and_test "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_SANITIZE=ON
