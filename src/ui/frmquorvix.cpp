@@ -276,11 +276,7 @@ void frmQuorvix::ShowPendingWindows() {
 
 void frmQuorvix::closeEvent(QCloseEvent* e) {
     game_.GameStopped = true;
-    ++generation_;
-    tmrII->stop();
-    tmrFire->stop();
-    if (gameBox_)
-        gameBox_->close();
+    EndWaits();
     gameType->setEnabled(false);
     gameType->hide();
     if (about_)
@@ -290,17 +286,24 @@ void frmQuorvix::closeEvent(QCloseEvent* e) {
 
 // ---- game operations ----------------------------------------------------------------------------
 
-void frmQuorvix::NewGame() {
+void frmQuorvix::EndWaits() {
+    // Every handler still waiting returns at its next resumption without touching anything.
     ++generation_;
-    SetTurnCross(true);
+    inputLocks_ = 0;
     tmrII->stop();
     tmrFire->stop();
+    shpSel->hide();
+    shpFire->hide();
+    if (gameBox_)
+        gameBox_->close();
+}
+
+void frmQuorvix::NewGame() {
+    SetTurnCross(true);
+    EndWaits();
     game_.GameStopped = true;
     game_.Placing = false;
     game_.EnemyReady = false;
-    // A message box left open by the game that ends goes with it.
-    if (gameBox_)
-        gameBox_->close();
     rtbChat->clear();
     game_.MyPole.clear();
     SetCounter(lblMSCnt, 0);
@@ -311,11 +314,8 @@ void frmQuorvix::NewGame() {
     SetStatus(QStringLiteral("Выберите тип игры"));
     game_.ShipKind = 4;
     game_.MyFirstMove = ChooseFirst(*random_);
-    shpSel->hide();
     shpSel->resize(30, 120);
     shpSel->SetBorder(kCyan, kSelBorder);
-    // The old shot's frame goes too, so no handler keeps waiting for it.
-    shpFire->hide();
     gameType->setEnabled(true);
     gameType->show();
 }
@@ -435,15 +435,16 @@ QCoro::Task<> frmQuorvix::PlayEffect(QString name, bool wait) {
     const auto bound = sound_->Play(path);
     if (!wait || !bound)
         co_return;
-    // Nothing the user does on the boards is acted on until the sound has ended.
-    QPointer<frmQuorvix> self(this);
-    QPointer<SoundBackend> sound(sound_);
+    // Nothing the user does on the boards is acted on until the sound has ended. New game and
+    // closing the window lift the lock at once; the stale wait then ends without touching it.
+    const QPointer<frmQuorvix> self(this);
+    const quint64 generation = generation_;
     ++inputLocks_;
     co_await SignalOrGone(sound_, &SoundBackend::Finished, *bound);
-    if (self)
-        --inputLocks_;
-    if (sound)
-        sound->Stop();
+    if (Stale(self, generation))
+        co_return;
+    --inputLocks_;
+    sound_->Stop();
 }
 
 QCoro::Task<> frmQuorvix::WaitFrameHidden(ShapeFrame* frame) {

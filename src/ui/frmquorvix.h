@@ -82,6 +82,7 @@ class frmQuorvix : public QMainWindow {
     void ResizeSelFrame();
     void HideSelFrame();
     bool Stale(const QPointer<frmQuorvix>& self, quint64 generation) const;
+    void EndWaits();
 
     void picPole1_MouseMove(QPoint pos);
     QCoro::Task<> picPole1_MouseDown(Qt::MouseButton button, QPoint pos);

@@ -1,0 +1,619 @@
+// The main window driven as a player drives it: placement, shots, the computer's moves, New game
+// and closing the window in the middle of every kind of wait.
+#include "uitest.h"
+
+#include "computer.h"
+#include "frmgametype.h"
+#include "frmquorvix.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <memory>
+
+using namespace qx;
+using namespace qx::test;
+
+namespace {
+
+// A board from rows of ten characters: '.' water, '1'..'8' intact decks.
+Board Rows(std::initializer_list<const char*> rows) {
+    Board b;
+    int y = 0;
+    for (const char* row : rows) {
+        for (int x = 0; x < 10 && row[x]; ++x)
+            if (row[x] >= '1' && row[x] <= '8')
+                b.at(x, y) = static_cast<CellCode>(row[x] - '0');
+        ++y;
+    }
+    return b;
+}
+
+// The log's lines, newest first, each with the colour of its first character.
+QList<QPair<QString, QRgb>> LogLines(QTextEdit* log) {
+    QList<QPair<QString, QRgb>> lines;
+    for (QTextBlock b = log->document()->begin(); b.isValid(); b = b.next()) {
+        if (b.text().isEmpty())
+            continue;
+        const QColor c = b.begin().fragment().charFormat().foreground().color();
+        lines.append({b.text(), c.rgb()});
+    }
+    return lines;
+}
+
+QMessageBox* GameBox(QWidget* w) {
+    return w->findChild<QMessageBox*>("gameMessage");
+}
+
+// Ten ships the tests place by hand: kind and top-left cell, the kind already turned as wanted.
+struct Placement {
+    int kind, x, y;
+};
+const Placement kFleet[] = {{4, 0, 0}, {7, 2, 0}, {7, 6, 0}, {2, 2, 2}, {2, 4, 2},
+                            {2, 6, 2}, {1, 9, 9}, {1, 0, 9}, {1, 2, 9}, {1, 4, 9}};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<frmQuorvix> w;
+    FakeSound* sound = nullptr;
+    QueueRandom* random = nullptr;
+
+    void Make(int fireMs = 1, int computerMs = 5) {
+        w.reset();
+        delete sound;
+        delete random;
+        sound = new FakeSound;
+        random = new QueueRandom;
+        WindowOptions o;
+        o.random = random;
+        o.sound = sound;
+        o.soundFolder = QStringLiteral("/nowhere");
+        o.fireIntervalMs = fireMs;
+        o.computerDelayMs = computerMs;
+        w = std::make_unique<frmQuorvix>(o);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+
+    // Chooses the computer and places the whole fleet by clicks.
+    void PlaceFleet(bool myFirstMove) {
+        QVERIFY(w->gameType->isVisible());
+        emit w->gameType->CompChosen();
+        for (const auto& p : kFleet) {
+            if (w->State().ShipKind != p.kind)
+                ClickCell(w->picPole1, 5, 5, Qt::RightButton);
+            QCOMPARE(int(w->State().ShipKind), p.kind);
+            if (&p == &kFleet[9])
+                w->State().MyFirstMove = myFirstMove;
+            const int before = w->lblMSCnt->text().toInt();
+            ClickCell(w->picPole1, p.x, p.y);
+            QTRY_COMPARE(w->lblMSCnt->text().toInt(), before + 1);
+            QTRY_COMPARE(w->RunningHandlers(), 0);
+        }
+    }
+
+    void SetEnemy(const Board& b) { w->State().EnemyPole = b; }
+
+  private slots:
+    void cleanup() {
+        if (w) {
+            QTRY_COMPARE(w->RunningHandlers(), 0);
+            QVERIFY(!GameBox(w.get()));
+        }
+        w.reset();
+        delete sound;
+        sound = nullptr;
+        delete random;
+        random = nullptr;
+    }
+
+    void startUp() {
+        Make();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Зендрал"));
+        QCOMPARE(w->centralWidget()->size(), QSize(640, 452));
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Выберите тип игры"));
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        QCOMPARE(w->lblASCnt->text(), QStringLiteral("10"));
+        QVERIFY(w->gameType->isVisible() && w->gameType->isEnabled());
+        QVERIFY(w->State().GameStopped);
+        QVERIFY(w->shpSel->isHidden() && w->shpFire->isHidden());
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        for (int x = 0; x < 10; ++x)
+            for (int y = 0; y < 10; ++y) {
+                QVERIFY(ShowsPicture(w->picPole1, x, y, PicEmpty));
+                QVERIFY(ShowsPicture(w->picPole2, x, y, PicEmpty));
+            }
+        // The menu as it starts.
+        QVERIFY(w->mnuSound->isChecked() && w->mnuAnim->isChecked());
+        QVERIFY(!w->mnuSend->isEnabled() && !w->mnuHangUp->isEnabled() && w->mnuModem->isEnabled());
+        QCOMPARE(w->mnuNewGame->shortcut(), QKeySequence(Qt::Key_F2));
+        QCOMPARE(w->mnuHangUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(w->mnuAbout->shortcut(), QKeySequence(Qt::Key_F1));
+        // A click on the enemy board before any game fires nothing.
+        ClickCell(w->picPole2, 3, 3);
+        QVERIFY(w->shpFire->isHidden());
+        QVERIFY(sound->played.isEmpty());
+    }
+
+    void layout_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QList<int>>("expected"); // pole1, pole2, stat left, stat/log top, log width
+        QTest::newRow("opening size") << 640 << 452 << QList<int>{10, 330, 391, 351, 367};
+        QTest::newRow("610 is fixed") << 610 << 452 << QList<int>{3, 308, 362, 351, 338};
+        QTest::newRow("narrower is fixed") << 500 << 452 << QList<int>{3, 308, 362, 351, 338};
+        QTest::newRow("low window") << 640 << 425 << QList<int>{10, 330, 391, 364, 367};
+        QTest::newRow("very low window") << 640 << 300 << QList<int>{10, 330, 391, 364, 367};
+        QTest::newRow("wide window") << 1000 << 452 << QList<int>{100, 600, 751, 351, 727};
+        QTest::newRow("tall window") << 640 << 600 << QList<int>{10, 330, 391, 499, 367};
+    }
+
+    void layout() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QList<int>, expected);
+        Make();
+        w->resize(width, height + w->menuBar()->height());
+        QTRY_COMPARE(w->centralWidget()->size(), QSize(width, height));
+        const QList<int> got{w->picPole1->x(), w->picPole2->x(), w->findChild<QWidget*>("fraStat")->x(),
+                             w->findChild<QWidget*>("fraStat")->y(), w->rtbChat->width()};
+        QCOMPARE(got, expected);
+        QCOMPARE(w->rtbChat->y(), expected[3]);
+        QCOMPARE(w->picPole1->y(), 20);
+        QCOMPARE(w->rtbChat->height(), 96);
+    }
+
+    void placementByHand() {
+        Make();
+        emit w->gameType->CompChosen();
+        w->State().MyFirstMove = true;
+        QVERIFY(!w->gameType->isVisible() && !w->gameType->isEnabled());
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
+        int decks = 0;
+        for (int x = 0; x < 10; ++x)
+            for (int y = 0; y < 10; ++y)
+                decks += w->State().EnemyPole.at(x, y) != 0;
+        QCOMPARE(decks, 20);
+
+        // The frame follows the pointer and turns red where the ship does not fit.
+        MoveOverCell(w->picPole1, 3, 7);
+        QVERIFY(w->shpSel->isVisible());
+        QCOMPARE(w->shpSel->geometry(), QRect(90, 210, 30, 120));
+        QCOMPARE(w->shpSel->BorderColour(), QColor(255, 0, 0));
+        MoveOverCell(w->picPole1, 3, 6);
+        QCOMPARE(w->shpSel->BorderColour(), QColor(192, 255, 255));
+        ClickCell(w->picPole1, 3, 7); // sticks out: refused without a sound
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        QVERIFY(sound->played.isEmpty());
+
+        // Place the fleet; the counter reads 1, 3, 6, 10 after the last ship of each length.
+        QList<int> counterWhenLengthChanged;
+        int lastLength = 4;
+        for (const auto& p : kFleet) {
+            if (w->State().ShipKind != p.kind)
+                ClickCell(w->picPole1, 5, 5, Qt::RightButton);
+            const int len = KindLength(p.kind);
+            if (len != lastLength)
+                counterWhenLengthChanged << w->lblMSCnt->text().toInt();
+            lastLength = len;
+            ClickCell(w->picPole1, p.x, p.y);
+            QTRY_COMPARE(w->RunningHandlers(), 0);
+            QVERIFY2(ShowsPicture(w->picPole1, p.x, p.y, p.kind), "the ship's picture at its top-left cell");
+            // A ship touching the one just placed is refused.
+            const int before = w->lblMSCnt->text().toInt();
+            if (before < 10) {
+                ClickCell(w->picPole1, p.x, p.y);
+                QCOMPARE(w->lblMSCnt->text().toInt(), before);
+            }
+        }
+        QCOMPARE(counterWhenLengthChanged, (QList<int>{1, 3, 6}));
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("10"));
+        QCOMPARE(sound->played, QStringList(10, QStringLiteral("Lock.wav")));
+        QVERIFY(!w->State().Placing);
+        QVERIFY(w->shpSel->isHidden());
+        QCOMPARE(LogLines(w->rtbChat).first(),
+                 (QPair<QString, QRgb>{QStringLiteral("Игра началась"), frmQuorvix::Olive}));
+    }
+
+    void frameTakesTheNextShipsSizeAtOnce() {
+        Make();
+        emit w->gameType->CompChosen();
+        MoveOverCell(w->picPole1, 0, 0);
+        ClickCell(w->picPole1, 0, 0);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        // Size of the next ship (vertical three), old position and colour.
+        QCOMPARE(w->shpSel->geometry(), QRect(0, 0, 30, 90));
+        QCOMPARE(w->shpSel->BorderColour(), QColor(192, 255, 255));
+        ClickCell(w->picPole1, 9, 9, Qt::RightButton);
+        QCOMPARE(w->shpSel->size(), QSize(90, 30));
+        // Moving onto the enemy board or the log hides the frame.
+        MoveOverCell(w->picPole1, 5, 5);
+        QVERIFY(w->shpSel->isVisible());
+        MoveOverCell(w->picPole2, 5, 5);
+        QVERIFY(w->shpSel->isHidden());
+    }
+
+    void clicksWhileTheLockSoundPlaysAreNotActedOn() {
+        Make();
+        sound->hold = true;
+        emit w->gameType->CompChosen();
+        ClickCell(w->picPole1, 0, 0);
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("1"));
+        ClickCell(w->picPole1, 5, 5);                  // would place a second four-deck ship
+        ClickCell(w->picPole1, 5, 5, Qt::RightButton); // would turn it
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("1"));
+        QCOMPARE(int(w->State().ShipKind), 4);
+        sound->Finish();
+        QTRY_COMPARE(int(w->State().ShipKind), 3);
+        ClickCell(w->picPole1, 5, 5);
+        QTRY_COMPARE(w->lblMSCnt->text(), QStringLiteral("2"));
+        QCOMPARE(w->State().MyPole.at(5, 5), 3);
+        sound->Finish();
+    }
+
+    void pressesOnTheBorderAreIgnored() {
+        Make();
+        emit w->gameType->CompChosen();
+        QTest::mouseClick(w->picPole1, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseClick(w->picPole1, Qt::LeftButton, {}, QPoint(303, 303));
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        QVERIFY(sound->played.isEmpty());
+    }
+
+    void userShots() {
+        Make(1, 60000);
+        PlaceFleet(true);
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        SetEnemy(Rows({"777......1", "..........", "..........", "..........", "..........", "..........",
+                       "..........", "..........", "..........", ".........."}));
+        sound->played.clear();
+
+        // The middle deck of a horizontal three: wounded, the user keeps the turn.
+        ClickCell(w->picPole2, 1, 0);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QVERIFY(ShowsPicture(w->picPole2, 1, 0, PicHit));
+        QCOMPARE(LogLines(w->rtbChat).first(),
+                 (QPair<QString, QRgb>{QStringLiteral("Вы ранили вражеский корабль"), frmQuorvix::DarkBlue}));
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        // The same cell again: the animation runs, then nothing.
+        const int lines = LogLines(w->rtbChat).size();
+        ClickCell(w->picPole2, 1, 0);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QCOMPARE(LogLines(w->rtbChat).size(), lines);
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        // Sinking from the right end: the wreck covers the ship from its left cell.
+        ClickCell(w->picPole2, 2, 0);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        ClickCell(w->picPole2, 0, 0);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QVERIFY(ShowsPicture(w->picPole2, 0, 0, 15));
+        QCOMPARE(w->lblASCnt->text(), QStringLiteral("9"));
+        QCOMPARE(LogLines(w->rtbChat).first().first, QStringLiteral("Вы убили вражеский корабль"));
+        QCOMPARE(sound->played, (QStringList{"Ranen.wav", "Ranen.wav", "Ubit.wav"}));
+        // A miss: the ring, the computer's turn.
+        ClickCell(w->picPole2, 5, 5);
+        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QVERIFY(ShowsPicture(w->picPole2, 5, 5, PicMiss));
+        QCOMPARE(w->State().EnemyPole.at(5, 5), 18);
+        QCOMPARE(LogLines(w->rtbChat).first(),
+                 (QPair<QString, QRgb>{QStringLiteral("Вы промахнулись"), frmQuorvix::DarkBlue}));
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w->tmrII->isActive());
+    }
+
+    void winningShowsTheMessageAndStopsTheGame() {
+        Make();
+        PlaceFleet(true);
+        SetEnemy(Rows({"1"}));
+        w->lblASCnt->setText("1");
+        ClickCell(w->picPole2, 0, 0);
+        QTRY_VERIFY(GameBox(w.get()));
+        QMessageBox* box = GameBox(w.get());
+        QCOMPARE(box->text(), QStringLiteral("Вы выиграли"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Quorvix"));
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Игра закончена"));
+        QVERIFY(!w->State().GameStopped); // only once the box is closed
+        QVERIFY(ShowsPicture(w->picPole2, 0, 0, 9));
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(w->State().GameStopped);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        ClickCell(w->picPole2, 5, 5);
+        QVERIFY(w->shpFire->isHidden());
+        QCOMPARE(w->State().EnemyPole.at(5, 5), 0);
+    }
+
+    void animationFrames_data() {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<QList<QRect>>("frames");
+        QTest::newRow("2,3") << 2 << 3
+                             << QList<QRect>{{15, 22, 232, 233},
+                                             {30, 45, 165, 165},
+                                             {45, 68, 98, 97},
+                                             {60, 90, 30, 30}};
+        QTest::newRow("0,0") << 0 << 0
+                             << QList<QRect>{
+                                    {0, 0, 232, 232}, {0, 0, 165, 165}, {0, 0, 98, 98}, {0, 0, 30, 30}};
+        QTest::newRow("9,9") << 9 << 9
+                             << QList<QRect>{{68, 68, 232, 232},
+                                             {135, 135, 165, 165},
+                                             {202, 202, 98, 98},
+                                             {270, 270, 30, 30}};
+    }
+
+    void animationFrames() {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(QList<QRect>, frames);
+        Make(2);
+        PlaceFleet(true);
+        SetEnemy(Board{});
+        QList<QRect> seen;
+        connect(w->tmrFire, &QTimer::timeout, this, [&] {
+            if (w->shpFire->isVisible())
+                seen << w->shpFire->geometry();
+        });
+        ClickCell(w->picPole2, x, y);
+        QCOMPARE(w->shpFire->geometry(), QRect(0, 0, 300, 300));
+        QVERIFY(w->shpFire->isVisible());
+        QTRY_VERIFY(w->shpFire->isHidden());
+        QCOMPARE(seen, frames);
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+    }
+
+    void computerFinishesAShipInTheDocumentedOrder() {
+        Make();
+        PlaceFleet(true);
+        // Record the status line each time the log changes, to see which of the two came first.
+        QStringList statusAtLog;
+        connect(w->rtbChat->document(), &QTextDocument::contentsChanged, this,
+                [&] { statusAtLog << w->lblStatus->text(); });
+        // Turn 1: a search shot at (3,0) wounds the horizontal three on (2..4, 0); direction 2
+        // then tries (3,1) below: a miss in the finishing mode, and the turn passes.
+        for (auto [v, n] : {std::pair{3, 10}, {0, 10}, {2, 4}})
+            random->Push(v, n);
+        SetStatusToComputer();
+        w->tmrII->start();
+        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QVERIFY(!w->tmrII->isActive());
+        auto lines = LogLines(w->rtbChat);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[1], (QPair<QString, QRgb>{QStringLiteral("Компьютер ранил один из ваших кораблей"),
+                                                 frmQuorvix::Red}));
+        QCOMPARE(lines[0], (QPair<QString, QRgb>{QStringLiteral("Компьютер - мазила"), frmQuorvix::Red}));
+        QVERIFY(ShowsPicture(w->picPole1, 3, 0, PicHit));
+        QVERIFY(ShowsPicture(w->picPole1, 3, 1, PicMiss));
+        QCOMPARE(statusAtLog.last(), QStringLiteral("Ваш ход")); // finishing miss: status, then log
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(sound->played.mid(10), (QStringList{"Ranen.wav", "Mimo.wav"}));
+        QCOMPARE((QList<int>{w->State().HitX1, w->State().HitY1, w->State().HitX2, w->State().HitY2}),
+                 (QList<int>{3, 0, 3, 0}));
+
+        // Turn 2: right (4,0) wounds, the run's left end (2,0) sinks it, then a search shot at
+        // (9,0) misses: the search wording logs first and sets the status after.
+        for (auto [v, n] : {std::pair{1, 4}, {0, 2}, {9, 10}, {0, 10}})
+            random->Push(v, n);
+        statusAtLog.clear();
+        SetStatusToComputer();
+        w->tmrII->start();
+        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QVERIFY(random->values.empty());
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("9"));
+        QVERIFY(ShowsPicture(w->picPole1, 2, 0, 15));
+        QVERIFY(ShowsPicture(w->picPole1, 9, 0, PicMiss));
+        QCOMPARE(w->State().HitX1, NoTarget);
+        lines = LogLines(w->rtbChat);
+        QCOMPARE(lines.mid(0, 3),
+                 (QList<QPair<QString, QRgb>>{
+                     {QStringLiteral("Компьютер промазал"), frmQuorvix::Red},
+                     {QStringLiteral("Компьютер угробил один из ваших кораблей"), frmQuorvix::Red},
+                     {QStringLiteral("Компьютер задел один из ваших кораблей"), frmQuorvix::Red}}));
+        QCOMPARE(statusAtLog.last(), QStringLiteral("Ход компьютера"));
+        QCOMPARE(sound->played.mid(12), (QStringList{"Ranen.wav", "Ubit.wav", "Mimo.wav"}));
+    }
+
+    void computerFiresFirstWhenTheDrawSaysSo() {
+        Make(1, 60000);
+        PlaceFleet(false);
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w->tmrII->isActive());
+        QCOMPARE(w->tmrII->interval(), 60000);
+        ClickCell(w->picPole2, 0, 0); // not the user's turn
+        QVERIFY(w->shpFire->isHidden());
+        w->tmrII->stop();
+    }
+
+    void losingTheLastShip() {
+        Make();
+        PlaceFleet(true);
+        SetStatusToComputer();
+        // Only the one-deck ship at (9,9) is left afloat.
+        w->State().MyPole = Rows({".........."});
+        w->State().MyPole.at(9, 9) = 1;
+        w->lblMSCnt->setText("1");
+        w->State().HitX1 = NoTarget;
+        random->values.clear();
+        random->Push(9, 10);
+        random->Push(9, 10);
+        w->tmrII->start();
+        QTRY_VERIFY(GameBox(w.get()));
+        QCOMPARE(GameBox(w.get())->text(), QStringLiteral("Вы проиграли"));
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("Игра закончена"));
+        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        QCOMPARE(LogLines(w->rtbChat).first().first, QStringLiteral("Компьютер убил один из ваших кораблей"));
+        GameBox(w.get())->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(w->State().GameStopped);
+        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        // One more tick follows and does nothing.
+        QTRY_VERIFY(w->tmrII->isActive());
+        const int lines = LogLines(w->rtbChat).size();
+        QTRY_VERIFY(!w->tmrII->isActive());
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QCOMPARE(LogLines(w->rtbChat).size(), lines);
+    }
+
+    // New game or closing the window while a handler waits: the handler gives up, the new game is
+    // untouched, nothing keeps waiting.
+    void interruptedWaits_data() {
+        QTest::addColumn<QString>("wait");
+        QTest::addColumn<bool>("close");
+        for (bool close : {false, true}) {
+            const char* how = close ? "close" : "new game";
+            for (const char* wait : {"user animation", "user miss sound", "win box", "computer animation",
+                                     "computer sound", "lose box", "placement sound"})
+                QTest::newRow(qPrintable(QString("%1 during %2").arg(how, wait))) << QString(wait) << close;
+        }
+    }
+
+    void interruptedWaits() {
+        QFETCH(QString, wait);
+        QFETCH(bool, close);
+        const bool animation = wait.contains("animation");
+        Make(animation ? 60000 : 1, 5);
+        if (wait == "placement sound") {
+            sound->hold = true;
+            emit w->gameType->CompChosen();
+            ClickCell(w->picPole1, 0, 0);
+        } else {
+            PlaceFleet(true);
+            SetEnemy(Rows({"1"}));
+            w->lblASCnt->setText("1");
+            if (wait.startsWith("user") || wait == "win box") {
+                sound->hold = wait == "user miss sound";
+                ClickCell(w->picPole2, wait == "win box" ? 0 : 5, 5 * (wait != "win box"));
+            } else {
+                sound->hold = wait == "computer sound";
+                w->State().MyPole = Board{};
+                w->State().MyPole.at(9, 9) = 1;
+                w->lblMSCnt->setText("1");
+                random->values.clear();
+                random->Push(9, 10);
+                random->Push(9, 10);
+                w->tmrII->start();
+            }
+        }
+        if (wait.endsWith("box"))
+            QTRY_VERIFY(GameBox(w.get()));
+        else if (wait.endsWith("sound"))
+            QTRY_COMPARE(sound->playing, 1);
+        else
+            QTRY_VERIFY(w->shpFire->isVisible() || w->shpSel->isVisible());
+        QTRY_COMPARE(w->RunningHandlers(), 1);
+
+        const Board enemyBefore = w->State().EnemyPole;
+        if (close) {
+            w->close();
+        } else {
+            w->NewGame();
+            emit w->gameType->CompChosen();
+        }
+        sound->Finish();
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QVERIFY(!GameBox(w.get()));
+        QVERIFY(w->shpFire->isHidden());
+        QVERIFY(!w->tmrII->isActive());
+        if (!close) {
+            // The new game is untouched: an empty own board, a fresh fleet, nothing logged.
+            QCOMPARE(w->State().MyPole, Board{});
+            QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+            QCOMPARE(w->lblASCnt->text(), QStringLiteral("10"));
+            QCOMPARE(w->lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
+            QVERIFY(LogLines(w->rtbChat).isEmpty());
+            QVERIFY(w->State().Placing);
+            QCOMPARE(int(w->State().ShipKind), 4);
+        } else {
+            QVERIFY(w->State().GameStopped);
+            QCOMPARE(w->State().EnemyPole, enemyBefore);
+        }
+        QTest::qWait(20);
+        QVERIFY(!w->tmrII->isActive());
+    }
+
+    void ownBoardAnimationEndedEarlyByAMouseMove() {
+        Make(50, 200);
+        PlaceFleet(true);
+        SetEnemy(Board{});
+        random->values.clear();
+        random->Push(9, 10);
+        random->Push(9, 10);          // the computer aims at (9,9) of the own board: the one-deck ship
+        ClickCell(w->picPole2, 0, 0); // miss: the computer's turn
+        QTRY_VERIFY(w->shpSel->isVisible());
+        QTest::mouseMove(w->centralWidget(), QPoint(320, 5)); // over the background: hides the frame
+        QVERIFY(w->shpSel->isHidden());
+        QTRY_COMPARE(w->lblMSCnt->text(), QStringLiteral("9"));
+        w->tmrII->stop();
+        QVERIFY(ShowsPicture(w->picPole1, 9, 9, 9));
+        QTRY_VERIFY(!w->tmrFire->isActive()); // the hidden animation ran to its end
+        QVERIFY(w->shpSel->isHidden());
+    }
+
+    void soundSwitchedOffTouchesNoFile() {
+        Make();
+        w->mnuSound->trigger();
+        QVERIFY(!w->mnuSound->isChecked());
+        w->mnuAnim->trigger();
+        QVERIFY(!w->mnuAnim->isChecked());
+        PlaceFleet(true);
+        SetEnemy(Rows({"1"}));
+        ClickCell(w->picPole2, 0, 0);
+        ClickCell(w->picPole2, 5, 5);
+        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QVERIFY(w->shpFire->isHidden());
+        QVERIFY(sound->played.isEmpty());
+        w->tmrII->stop();
+    }
+
+    void addLogKeepsColoursAndTakesTextLiterally() {
+        Make();
+        w->AddLog(QStringLiteral("Игра началась"), frmQuorvix::Olive);
+        w->AddLog(QStringLiteral("<b>не разметка</b>"), frmQuorvix::Red);
+        const auto lines = LogLines(w->rtbChat);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], (QPair<QString, QRgb>{QStringLiteral("<b>не разметка</b>"), frmQuorvix::Red}));
+        QCOMPARE(lines[1], (QPair<QString, QRgb>{QStringLiteral("Игра началась"), frmQuorvix::Olive}));
+        // Every character of the first line olive, the line end not.
+        const QTextBlock older = w->rtbChat->document()->begin().next();
+        for (auto it = older.begin(); !it.atEnd(); ++it)
+            QCOMPARE(it.fragment().charFormat().foreground().color().rgb(), frmQuorvix::Olive);
+        QCOMPARE(w->rtbChat->document()->defaultFont().family(), QStringLiteral("Courier New"));
+        w->NewGame();
+        QVERIFY(LogLines(w->rtbChat).isEmpty());
+    }
+
+    void repaintBringsBackThePendingGameTypeWindow() {
+        Make();
+        w->gameType->hide();
+        QVERIFY(w->gameType->isEnabled());
+        w->centralWidget()->repaint();
+        QTRY_VERIFY(w->gameType->isVisible());
+        emit w->gameType->CompChosen();
+        w->centralWidget()->repaint();
+        QTest::qWait(10);
+        QVERIFY(!w->gameType->isVisible());
+    }
+
+  private:
+    void SetStatusToComputer() {
+        // The turn as the user's miss leaves it.
+        w->picPole2->setCursor(Qt::WaitCursor);
+        w->findChild<QLabel*>("lblStatus")->setText(QStringLiteral("Ход компьютера"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_frmquorvix.moc"

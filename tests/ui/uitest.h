@@ -1,0 +1,79 @@
+// Helpers for the window tests: a sound back end that records, a scripted generator, clicks on cells.
+#pragma once
+
+#include "art.h"
+#include "boardview.h"
+#include "random.h"
+#include "sound.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+
+namespace qx::test {
+
+// Records every sound asked for. Ends each sound by itself on the next turn of the event loop,
+// unless `hold` is set: then it ends only when the test calls Finish().
+class FakeSound : public SoundBackend {
+    Q_OBJECT
+  public:
+    using SoundBackend::SoundBackend;
+    std::optional<std::chrono::milliseconds> Play(const QString& path) override {
+        played << path.section(QLatin1Char('/'), -1);
+        ++playing;
+        if (!hold)
+            QTimer::singleShot(0, this, &FakeSound::Finish);
+        return std::chrono::milliseconds(60000);
+    }
+    void Stop() override { stops++; }
+    void Finish() {
+        if (playing > 0) {
+            --playing;
+            emit Finished();
+        }
+    }
+    QStringList played;
+    int playing = 0;
+    int stops = 0;
+    bool hold = false;
+};
+
+// Plays back queued draws, then goes on with a seeded generator.
+class QueueRandom : public Random {
+  public:
+    double NextUnit() override {
+        if (values.empty())
+            return rest.NextUnit();
+        const double v = values.front();
+        values.pop_front();
+        return v;
+    }
+    void Reseed() override {}
+    void Push(int v, int n) { values.push_back((v + 0.5) / n); }
+    std::deque<double> values;
+    SeededRandom rest{42};
+};
+
+inline QPoint CellCentre(int x, int y) {
+    return {30 * x + 15, 30 * y + 15};
+}
+
+inline void ClickCell(BoardView* board, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(board->Surface(), button, {}, CellCentre(x, y));
+}
+
+inline void MoveOverCell(BoardView* board, int x, int y) {
+    QTest::mouseMove(board->Surface(), CellCentre(x, y));
+}
+
+// The board's pixels at a picture's place compared with the picture itself.
+inline bool ShowsPicture(BoardView* board, int x, int y, int picture) {
+    const QImage pic = Picture(picture).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage drawn = board->Image().copy(30 * x, 30 * y, pic.width(), pic.height());
+    return !pic.isNull() && drawn == pic;
+}
+
+} // namespace qx::test
