@@ -57,11 +57,10 @@ long RssKb() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    // A /proc file has no size: read it whole rather than asking for its end.
+    for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
     return -1;
 }
 

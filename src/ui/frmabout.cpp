@@ -4,7 +4,7 @@
 #include "rtfreader.h"
 #include "uistyle.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
@@ -59,13 +59,17 @@ frmAbout::frmAbout(QWidget* parent, QString folder)
     text->setObjectName("rtbText");
     text->setGeometry(8, 48, 504, 168);
     text->setReadOnly(true);
-    QPalette tp = text->palette();
+    // The box keeps the usual look (scroll bars included), on light grey with black text.
+    QPalette tp = QApplication::palette(text);
     tp.setColor(QPalette::Base, QColor(192, 192, 192));
+    tp.setColor(QPalette::Text, Qt::black);
+    tp.setResolveMask(~QPalette::ResolveMask(0)); // every role its own, none from the black window
     text->setPalette(tp);
     // A missing or unreadable file leaves the box empty.
     QFile info(folder + QStringLiteral("/info.rtf"));
     if (info.open(QIODevice::ReadOnly))
         ReadRtf(info.read(MaxRtfBytes + 1), text->document());
+    text->moveCursor(QTextCursor::Start);
 
     link_ = new LinkLabel(HomePage, this);
     link_->setObjectName("lblLink");

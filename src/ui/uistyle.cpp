@@ -27,7 +27,6 @@ void InstallFontSubstitutes() {
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Symbola"), QStringLiteral("DejaVu Sans"));
 }
 
 } // namespace qx
