@@ -580,7 +580,8 @@ void DrawShip(QPainter& p, int n, bool wrecked) {
             p.setPen(Qt::NoPen);
             p.setBrush(smoke);
             p.drawEllipse(at + QPointF(1.5, 1.5), 11.5, 11.5);
-            DrawExplosion(p, at, 8.6, 77u + static_cast<std::uint32_t>(n * 10 + k));
+            // Smaller than the hit mark and off the middle, so the burnt hull shows round it.
+            DrawExplosion(p, at + QPointF(2.5, 3.5), 5.8, 77u + static_cast<std::uint32_t>(n * 10 + k));
         }
     }
     p.restore();

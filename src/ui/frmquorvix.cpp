@@ -375,7 +375,7 @@ bool frmQuorvix::UserMayFire() const {
 void frmQuorvix::SetIndicator(char symbol) {
     // The indicator's symbols: a desktop computer for a game against the computer, a telephone
     // for a remote game.
-    lblIndic->setText(symbol == '(' ? QStringLiteral("\u260E") : QStringLiteral("\U0001F5A5"));
+    lblIndic->setText(symbol == '(' ? QStringLiteral("\u260E") : QStringLiteral("\U0001F4BB"));
 }
 
 void frmQuorvix::ResizeSelFrame() {
