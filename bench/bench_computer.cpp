@@ -1,7 +1,10 @@
 // Plays many complete games of the computer opponent against random fleets and reports how many
 // shots it needs to sink the whole fleet.
 //
-//   bench_computer [--games N] [--seed S]
+//   bench_computer [--games N] [--seed S] [--clock]
+//
+// --clock plays with the game's own generator, which reseeds from the clock at every move and
+// every fleet, instead of one seeded stream.
 #include "computer.h"
 #include "rules.h"
 
@@ -45,7 +48,12 @@ int PlayOneGame(qx::Random& rng) {
 int main(int argc, char** argv) {
     const long long games = std::max(1LL, Arg(argc, argv, "--games", 100000));
     const auto seed = static_cast<std::uint64_t>(Arg(argc, argv, "--seed", 1));
-    qx::SeededRandom rng(seed);
+    bool clock = false;
+    for (int i = 1; i < argc; ++i)
+        clock = clock || std::strcmp(argv[i], "--clock") == 0;
+    qx::SeededRandom seeded(seed);
+    qx::ClockRandom clocked;
+    qx::Random& rng = clock ? static_cast<qx::Random&>(clocked) : seeded;
     std::vector<int> shots(static_cast<std::size_t>(games));
 
     const auto start = std::chrono::steady_clock::now();
