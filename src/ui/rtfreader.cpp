@@ -234,7 +234,7 @@ int HexValue(char c) {
 
 class Reader {
   public:
-    Reader(QByteArrayView in, QTextDocument* doc) : in_(in), cursor_(doc) {}
+    Reader(QByteArrayView in, QTextCursor& cursor) : in_(in), cursor_(cursor) {}
 
     // True when the outermost group closed.
     bool Run() {
@@ -391,16 +391,18 @@ class Reader {
         const int param = int(std::clamp<long long>(negative ? -value : value, -kMaxParam, kMaxParam));
 
         const bool starred = std::exchange(starred_, false);
-        if (fallback_ > 0) {
-            --fallback_;
-            return;
-        }
         const Word* word = name.size() <= kMaxWordLength ? FindWord(name) : nullptr;
         if (word && word->kw == Kw::Binary) {
-            // Raw bytes follow, braces and all; they are never text for us.
+            // Raw bytes follow, braces and all; they are never text for us,
+            // wherever they stand.
             if (hasParam && param > 0) {
                 pos_ += std::min<qsizetype>(param, in_.size() - pos_);
             }
+            fallback_ = std::max(fallback_ - 1, 0);
+            return;
+        }
+        if (fallback_ > 0) {
+            --fallback_;
             return;
         }
         State& s = S();
@@ -677,7 +679,7 @@ class Reader {
 
     QByteArrayView in_;
     qsizetype pos_ = 0;
-    QTextCursor cursor_;
+    QTextCursor& cursor_;
 
     std::array<State, kMaxDepth + 1> stack_{};
     int depth_ = 0;
@@ -712,8 +714,12 @@ bool ReadRtf(QByteArrayView rtf, QTextDocument* doc) {
     }
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
-    Reader reader(rtf, doc);
+    // One edit block: the layout runs once at the end, not after every run.
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    Reader reader(rtf, cursor);
     const bool closed = reader.Run();
+    cursor.endEditBlock();
     doc->setUndoRedoEnabled(undo);
     return closed;
 }

@@ -30,6 +30,8 @@ class TestRtfReader : public QObject {
     void refused_data();
     void refused();
     void everyTruncationOfASample();
+    void largestInput_data();
+    void largestInput();
     void deepNesting_data();
     void deepNesting();
     void randomInput_data();
@@ -160,6 +162,8 @@ void TestRtfReader::text_data() {
         << true << QStringLiteral("ABCD");
     QTest::newRow("binary data skipped")
         << QByteArray(R"({\rtf1 a{\pict\bin3 }}}}b})") << true << QStringLiteral("ab");
+    QTest::newRow("binary data as a fallback")
+        << QByteArray(R"({\rtf1 \u1047\bin2 {}b})") << true << QStringLiteral("Зb");
     QTest::newRow("tables are not text")
         << QByteArray(R"({\rtf1{\fonttbl{\f0\fnil\fcharset204 Times New Roman;})"
                       R"({\f1 Arial;}})" +
@@ -406,13 +410,31 @@ void TestRtfReader::everyTruncationOfASample() {
         QVERIFY2(!r.ok, qPrintable(QString::number(n)));
         QVERIFY2(r.doc->characterCount() <= whole.doc->characterCount(), qPrintable(QString::number(n)));
     }
+}
 
-    // The largest input taken is read to the end, in one piece.
-    const QByteArray big = "{\\rtf1 " + QByteArray(qx::MaxRtfBytes - 8, 'a') + "}";
-    QCOMPARE(big.size(), qx::MaxRtfBytes);
-    const Result r = Read(big);
+void TestRtfReader::largestInput_data() {
+    QTest::addColumn<QByteArray>("unit"); // repeated to fill the input
+    QTest::addColumn<int>("characters");  // what one unit adds to the document
+
+    QTest::newRow("one long run") << QByteArray("a") << 1;
+    QTest::newRow("a run per character") << QByteArray(R"(\b a\b0 b)") << 2;
+    QTest::newRow("a font per character") << QByteArray(R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)") << 2;
+    QTest::newRow("a paragraph per word") << QByteArray(R"(x\par )") << 2;
+    QTest::newRow("hex escapes") << QByteArray(R"(\'c7)") << 1;
+}
+
+// Filled up to the limit, the input is read to the end, whatever it holds.
+void TestRtfReader::largestInput() {
+    QFETCH(QByteArray, unit);
+    QFETCH(int, characters);
+    const QByteArray head = "{\\rtf1 ";
+    const int units = int((qx::MaxRtfBytes - head.size() - 1) / unit.size());
+    const QByteArray rtf = head + unit.repeated(units) + "}";
+    QVERIFY(rtf.size() <= qx::MaxRtfBytes);
+    QVERIFY(rtf.size() > qx::MaxRtfBytes - unit.size() - 1);
+    const Result r = Read(rtf);
     QVERIFY(r.ok);
-    QCOMPARE(r.doc->characterCount() - 1, qx::MaxRtfBytes - 8);
+    QCOMPARE(r.doc->characterCount() - 1, units * characters);
 }
 
 void TestRtfReader::deepNesting_data() {
