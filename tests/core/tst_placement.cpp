@@ -108,14 +108,6 @@ TEST(Placement, OrderAndCounterFollowTheFleet) {
     EXPECT_EQ(counterAfterLastOfLength, (std::vector<int>{1, 3, 6}));
 }
 
-TEST(Placement, TurningSwapsOrientationOnly) {
-    for (int k = 1; k <= 4; ++k) {
-        EXPECT_EQ(TurnedKind(k), k + 4);
-        EXPECT_EQ(TurnedKind(k + 4), k);
-    }
-    EXPECT_EQ(TurnedKind(0), 0);
-}
-
 // The ships on a board, traced independently of the rules under test.
 struct Ship {
     int x, y, len;

@@ -439,7 +439,7 @@ class TestMainWindow : public QObject {
     }
 
     void losingTheLastShip() {
-        Make();
+        Make(1, 300); // long enough to see the extra tick pending
         PlaceFleet(true);
         SetStatusToComputer();
         // Only the one-deck ship at (9,9) is left afloat.
