@@ -80,9 +80,7 @@ frmQuorvix::frmQuorvix(WindowOptions options, QWidget* parent)
         NewGame();
 }
 
-frmQuorvix::~frmQuorvix() {
-    ++generation_;
-}
+frmQuorvix::~frmQuorvix() = default;
 
 void frmQuorvix::BuildControls() {
     client = new QWidget(this);

@@ -14,8 +14,6 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include <memory>
-
 class QAction;
 class QMessageBox;
 

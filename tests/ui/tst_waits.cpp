@@ -29,6 +29,11 @@ class TestWaits : public QObject {
         ++resumed;
     }
 
+    QCoro::Task<> WaitSound(SoundBackend* b, std::chrono::milliseconds bound) {
+        result = co_await SignalOrGone(b, &SoundBackend::Finished, bound);
+        ++resumed;
+    }
+
     QList<int> order;
     QCoro::Task<> Waiter(Sender* s, int id) {
         co_await SignalOrGone(s, &Sender::Done, std::chrono::milliseconds(5000));
@@ -137,6 +142,19 @@ class TestWaits : public QObject {
         f.close();
         const auto got = WaveDuration(path);
         QCOMPARE(got ? int(got->count()) : -1, ms);
+    }
+
+    void realBackendEndsEveryWaitOfOurOwnSounds() {
+        // With or without an audio device, a wait for each of the game's sounds ends within its bound.
+        QtSoundBackend backend;
+        for (const char* name : {"Lock.wav", "Mimo.wav", "Ranen.wav", "Ubit.wav"}) {
+            const auto bound = backend.Play(QCoreApplication::applicationDirPath() + "/" + name);
+            QVERIFY2(bound, name);
+            init();
+            WaitSound(&backend, *bound);
+            QTRY_COMPARE_WITH_TIMEOUT(resumed, 1, int(bound->count()) + 2000);
+            backend.Stop();
+        }
     }
 
     void missingFileIsRefusedAndTheGameGoesOn() {
