@@ -46,19 +46,20 @@ QPixmap Picture(int index) {
             qAddPostRoutine(DropCache);
             hooked = true;
         }
-        slot.load(QStringLiteral(":/img/pic%1.png").arg(index, 2, 10, QLatin1Char('0')));
+        slot.load(QStringLiteral(":/img/pic%1.png").arg(index, 2, 10, QLatin1Char('0')), "PNG");
     }
     return slot;
 }
 
 QPixmap Artwork(const QString& name) {
     InitArtResources();
-    return QPixmap(QStringLiteral(":/img/%1.png").arg(name));
+    // Naming the format spares asking every image plugin what the file is.
+    return QPixmap(QStringLiteral(":/img/%1.png").arg(name), "PNG");
 }
 
 QIcon AppIcon() {
     InitArtResources();
-    return QIcon(QStringLiteral(":/img/icon.png"));
+    return QIcon(QPixmap(QStringLiteral(":/img/icon.png"), "PNG"));
 }
 
 } // namespace qx

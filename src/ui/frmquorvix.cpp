@@ -315,7 +315,10 @@ void frmQuorvix::NewGame() {
     shpSel->resize(30, 120);
     shpSel->SetBorder(kCyan, kSelBorder);
     gameType->setEnabled(true);
-    gameType->show();
+    // At start-up the main window is not on the screen yet: its first paint brings the chooser,
+    // as every repaint brings back a pending window, so the main window is not kept waiting.
+    if (isVisible())
+        gameType->show();
 }
 
 void frmQuorvix::AddLog(const QString& text, QRgb colour) {

@@ -13,6 +13,9 @@ inline const QString AppTitle = QStringLiteral("Quorvix");
 // Caption of the main window.
 inline const QString GameCaption = QStringLiteral("Зендрал");
 
+// The family to ask for: `family` where it is installed, else its metric-compatible free family.
+QString InstalledFamily(const QString& family);
+
 // A font by its family and size in pixels (window layouts are in pixels, so sizes are too).
 QFont UiFont(const QString& family, int pixelSize, bool bold = false, bool italic = false);
 

@@ -86,7 +86,7 @@ class TestMainWindow : public QObject {
 
     // Chooses the computer and places the whole fleet by clicks.
     void PlaceFleet(bool myFirstMove) {
-        QVERIFY(w->gameType->isVisible());
+        QTRY_VERIFY(w->gameType->isVisible());
         emit w->gameType->CompChosen();
         for (const auto& p : kFleet) {
             if (w->State().ShipKind != p.kind)
@@ -123,7 +123,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(w->lblStatus->text(), QStringLiteral("Выберите тип игры"));
         QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
         QCOMPARE(w->lblASCnt->text(), QStringLiteral("10"));
-        QVERIFY(w->gameType->isVisible() && w->gameType->isEnabled());
+        QTRY_VERIFY(w->gameType->isVisible() && w->gameType->isEnabled());
         QVERIFY(w->State().GameStopped);
         QVERIFY(w->shpSel->isHidden() && w->shpFire->isHidden());
         QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
