@@ -25,6 +25,5 @@ build_and_test "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_WERROR=ON
 
 echo "== sanitizer build =="
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
-export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 build_and_test "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_SANITIZE=ON
