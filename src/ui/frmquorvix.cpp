@@ -80,8 +80,6 @@ frmQuorvix::frmQuorvix(WindowOptions options, QWidget* parent)
         NewGame();
 }
 
-frmQuorvix::~frmQuorvix() = default;
-
 void frmQuorvix::BuildControls() {
     client = new QWidget(this);
     client->setObjectName("client");
@@ -267,9 +265,8 @@ bool frmQuorvix::eventFilter(QObject* watched, QEvent* e) {
 
 void frmQuorvix::ShowPendingWindows() {
     pendingShowQueued_ = false;
-    for (QWidget* w : {static_cast<QWidget*>(gameType)})
-        if (w && w->isEnabled() && isVisible())
-            w->show();
+    if (gameType->isEnabled() && isVisible())
+        gameType->show();
 }
 
 void frmQuorvix::closeEvent(QCloseEvent* e) {

@@ -37,7 +37,6 @@ class frmQuorvix : public QMainWindow {
     Q_OBJECT
   public:
     explicit frmQuorvix(WindowOptions options = {}, QWidget* parent = nullptr);
-    ~frmQuorvix() override;
 
     modQX& State() { return game_; }
     // Handlers that have started and not yet returned (they may be waiting).

@@ -6,27 +6,28 @@
 
 namespace qx {
 
-QString InstalledFamily(const QString& family) {
-    // The windows name the classic families; where a machine lacks them, ask for the
-    // metric-compatible free family directly rather than through the substitution search,
-    // which costs start-up time for every font.
+namespace {
+// The classic families the windows name, and their metric-compatible free families.
+const QHash<QString, QString>& FreeFamilies() {
     static const QHash<QString, QString> free{
         {QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")},
         {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")},
         {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")},
         {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")},
     };
-    static QHash<QString, QString> chosen;
-    if (const auto it = chosen.constFind(family); it != chosen.cend())
-        return *it;
-    // The list of installed families is read once; asking for each name would resolve aliases.
+    return free;
+}
+} // namespace
+
+QString InstalledFamily(const QString& family) {
+    // Asking for the free family directly spares the substitution search, which costs start-up
+    // time for every font. The installed families are read once: asking for each name would
+    // resolve aliases.
     static const QStringList installed = QFontDatabase::families();
-    const QString alternative = free.value(family);
-    const QString use =
-        alternative.isEmpty() || installed.contains(family) || !installed.contains(alternative) ? family
-                                                                                                : alternative;
-    chosen.insert(family, use);
-    return use;
+    const QString alternative = FreeFamilies().value(family);
+    return alternative.isEmpty() || installed.contains(family) || !installed.contains(alternative)
+               ? family
+               : alternative;
 }
 
 QFont UiFont(const QString& family, int pixelSize, bool bold, bool italic) {
@@ -48,10 +49,8 @@ void SetColours(QWidget* w, QColor text, QColor background) {
 }
 
 void InstallFontSubstitutes() {
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
-    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    for (auto it = FreeFamilies().cbegin(); it != FreeFamilies().cend(); ++it)
+        QFont::insertSubstitution(it.key(), it.value());
 }
 
 } // namespace qx
