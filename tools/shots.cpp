@@ -95,15 +95,15 @@ class Driver {
         std::printf("%s %dx%d\n", qPrintable(path), shot.width(), shot.height());
     }
 
-    qx::modQX& S() { return w_.State(); }
+    const qx::modQX& S() const { return w_.State(); }
     bool Idle() const {
-        return w_.RunningHandlers() == 0 && !w_.tmrII->isActive() && !w_.tmrFire->isActive();
+        return w_.RunningHandlers() == 0 && !w_.Ui().tmrII->isActive() && !w_.Ui().tmrFire->isActive();
     }
 
     // Places the ship of the current kind on a free cell chosen by `pick`; turns the kind first
     // when `turn` is set. False when no cell is free for either orientation.
     bool PlaceOne(bool turn) {
-        QWidget* surface = w_.picPole1->Surface();
+        QWidget* surface = w_.Ui().picPole1->Surface();
         if (turn)
             RightClick(surface);
         auto cells = FreeCells(S().ShipKind);
@@ -114,9 +114,9 @@ class Driver {
                 return false;
         }
         const qx::Cell c = cells[static_cast<std::size_t>(pick_.Below(static_cast<int>(cells.size())))];
-        const int before = w_.lblMSCnt->text().toInt();
+        const int before = w_.Ui().lblMSCnt->text().toInt();
         QTest::mouseClick(surface, Qt::LeftButton, {}, CellCentre(c.x, c.y));
-        return WaitFor([&] { return w_.lblMSCnt->text().toInt() == before + 1 && Idle(); });
+        return WaitFor([&] { return w_.Ui().lblMSCnt->text().toInt() == before + 1 && Idle(); });
     }
 
     std::vector<qx::Cell> FreeCells(int kind) {
@@ -140,11 +140,11 @@ class Driver {
         if (cells.empty())
             return false;
         const qx::Cell c = cells[cells.size() / 2];
-        QWidget* surface = w_.picPole1->Surface();
+        QWidget* surface = w_.Ui().picPole1->Surface();
         const QPoint pos = CellCentre(c.x, c.y);
         QTest::mouseMove(surface, pos);
         auto there = [&] {
-            return w_.shpSel->isVisible() && w_.shpSel->pos() == QPoint(c.x, c.y) * qx::CellPixels;
+            return w_.Ui().shpSel->isVisible() && w_.Ui().shpSel->pos() == QPoint(c.x, c.y) * qx::CellPixels;
         };
         if (WaitFor(there, 1500))
             return true;
@@ -156,14 +156,14 @@ class Driver {
     }
 
     bool UserTurn() {
-        return w_.picPole2->cursor().shape() == Qt::CrossCursor && !S().GameStopped && Idle() &&
-               !w_.shpFire->isVisible() && !w_.shpSel->isVisible();
+        return w_.Ui().picPole2->cursor().shape() == Qt::CrossCursor && !S().GameStopped && Idle() &&
+               !w_.Ui().shpFire->isVisible() && !w_.Ui().shpSel->isVisible();
     }
 
     // Fires at (x, y) of the enemy board and waits until the shot was resolved.
     bool Fire(qx::Cell c) {
         const qx::CellCode before = S().EnemyPole.at(c.x, c.y);
-        QTest::mouseClick(w_.picPole2->Surface(), Qt::LeftButton, {}, CellCentre(c.x, c.y));
+        QTest::mouseClick(w_.Ui().picPole2->Surface(), Qt::LeftButton, {}, CellCentre(c.x, c.y));
         return WaitFor([&] { return S().EnemyPole.at(c.x, c.y) != before; });
     }
 
@@ -221,18 +221,18 @@ class Driver {
         // 1. Start-up: the game type window comes up once the main window has been painted.
         if (!QTest::qWaitForWindowExposed(&w_))
             Fail("the main window was not shown");
-        if (!WaitFor([&] { return w_.gameType->isVisible(); }))
+        if (!WaitFor([&] { return w_.Ui().gameType->isVisible(); }))
             Fail("the game type window did not appear");
-        if (!QTest::qWaitForWindowExposed(w_.gameType))
+        if (!QTest::qWaitForWindowExposed(w_.Ui().gameType))
             Fail("the game type window was not exposed");
         Save("01-start.png");
 
         // 2. Play the computer; place a few ships, the frame over a free spot.
-        auto* comp = w_.gameType->findChild<QLabel*>("imgComp");
+        auto* comp = w_.Ui().gameType->findChild<QLabel*>("imgComp");
         if (!comp)
             Fail("no imgComp in the game type window");
         QTest::mouseClick(comp, Qt::LeftButton);
-        if (!WaitFor([&] { return S().Placing && !w_.gameType->isVisible(); }))
+        if (!WaitFor([&] { return S().Placing && !w_.Ui().gameType->isVisible(); }))
             Fail("choosing the computer did not start the placement");
         int placed = 0;
         for (; placed < 4; ++placed)
@@ -246,10 +246,10 @@ class Driver {
         for (; S().Placing && placed < 30; ++placed)
             if (!PlaceOne(placed % 3 == 0))
                 Fail("a ship could not be placed");
-        if (S().Placing || w_.lblMSCnt->text() != QLatin1String("10"))
+        if (S().Placing || w_.Ui().lblMSCnt->text() != QLatin1String("10"))
             Fail("the fleet was not completed");
         // Move the pointer off the boards so no frame follows it.
-        QTest::mouseMove(w_.lblStatus);
+        QTest::mouseMove(w_.Ui().lblStatus);
 
         int shots = 0;
         Seen enemy, own;
@@ -262,7 +262,7 @@ class Driver {
             own = Look(S().MyPole);
             if (enemy.All() && own.All())
                 break;
-            if (w_.lblMSCnt->text().toInt() <= 3)
+            if (w_.Ui().lblMSCnt->text().toInt() <= 3)
                 break; // keep the game from ending
             std::optional<qx::Cell> target;
             if (!enemy.wreck)
@@ -290,7 +290,7 @@ class Driver {
         Save("03-battle.png");
 
         // 4. About.
-        w_.mnuAbout->trigger();
+        w_.Ui().mnuAbout->trigger();
         QDialog* about = nullptr;
         if (!WaitFor([&] {
                 about = w_.findChild<QDialog*>("frmAbout");

@@ -1,8 +1,16 @@
 // The main window: both boards, the log, the statistics panel and the menu, and the handlers
-// that run a game against the computer.
+// that run a game. Its sources are split by job:
+//   frmquorvix.cpp            the shell: construction, New game, closing, the game type, side windows
+//   frmquorvix_layout.cpp     building the controls and the menu, and laying them out
+//   frmquorvix_drawing.cpp    boards, log, counters, status line, turn pointer, a shot's outcome
+//   frmquorvix_fire.cpp       the shot animation and the wait for its frame
+//   frmquorvix_input.cpp      sound effects and the board input that waits for them
+//   frmquorvix_placement.cpp  placing the own fleet
+//   frmquorvix_computer.cpp   the game against the computer
 #pragma once
 
 #include "boardview.h"
+#include "gamegate.h"
 #include "modqx.h"
 #include "random.h"
 #include "rules.h"
@@ -13,6 +21,8 @@
 #include <QPointer>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <deque>
 
 class QAction;
 class QMessageBox;
@@ -33,83 +43,10 @@ struct WindowOptions {
 };
 
 // NOLINTBEGIN(readability-identifier-naming): handler and control names are the game's own.
-class frmQuorvix : public QMainWindow {
-    Q_OBJECT
-  public:
-    explicit frmQuorvix(WindowOptions options = {}, QWidget* parent = nullptr);
 
-    modQX& State() { return game_; }
-    // Handlers that have started and not yet returned (they may be waiting).
-    int RunningHandlers() const { return running_; }
-
-    // Log colours.
-    static constexpr QRgb Red = qRgb(255, 0, 0);
-    static constexpr QRgb Olive = qRgb(128, 128, 0);
-    static constexpr QRgb DarkBlue = qRgb(0, 0, 192);
-
-    // Operations of the game.
-    void NewGame();
-    void AddLog(const QString& text, QRgb colour);
-    void ClearPole(int board);
-    void DrawCell(int board, Cell cell);
-    void StartFire(int x, int y, int board);
-    // Brings back the side windows in use (after the window was repainted).
-    void ShowPendingWindows();
-
-  protected:
-    void resizeEvent(QResizeEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-  private:
-    class HandlerScope;
-
-    void BuildControls();
-    void BuildMenu();
-    void LayoutControls(int w, int h);
-    BoardView* Pole(int board) const { return board == EnemyBoard ? picPole2 : picPole1; }
-    ShapeFrame* FireFrameOf(int board) const { return board == EnemyBoard ? shpFire : shpSel; }
-    void DrawPicture(int board, int picture, int x, int y);
-    void SetStatus(const QString& text, bool redrawNow = false);
-    int Counter(QLabel* label) const { return label->text().toInt(); }
-    void SetCounter(QLabel* label, int value) { label->setText(QString::number(value)); }
-    void SetTurnCross(bool cross);
-    bool UserMayFire() const;
-    void SetIndicator(char symbol);
-    void ResizeSelFrame();
-    void HideSelFrame();
-    bool Stale(const QPointer<frmQuorvix>& self, quint64 generation) const;
-    void EndWaits();
-
-    void picPole1_MouseMove(QPoint pos);
-    QCoro::Task<> picPole1_MouseDown(Qt::MouseButton button, QPoint pos);
-    QCoro::Task<> picPole2_MouseDown(Qt::MouseButton button, QPoint pos);
-    QCoro::Task<> tmrII_Timer();
-    QCoro::Task<> ComputerMove();
-    void FireTick();
-    void FleetComplete();
-    void imgComp_Click();
-    void imgUC_Click();
-    void mnuAbout_Click();
-
-    // Waits: each resumes from the event loop and says whether the game is still the same.
-    QCoro::Task<> PlayEffect(QString name, bool wait);
-    QCoro::Task<> WaitFrameHidden(ShapeFrame* frame);
-    QCoro::Task<> GameMessage(QString text);
-
-    WindowOptions options_;
-    ClockRandom clockRandom_;
-    Random* random_;
-    SoundBackend* sound_;
-    modQX game_;
-    quint64 generation_ = 0; // New game and closing the window make every waiting handler stale
-    int running_ = 0;
-    int inputLocks_ = 0; // while a handler waits for a sound, board input is not acted on
-    QPointer<QMessageBox> gameBox_;
-    QPointer<frmAbout> about_;
-    bool pendingShowQueued_ = false;
-
-  public:
+// The window's controls under their own names. Tests and the screenshot tool look at them through
+// frmQuorvix::Ui(); game code outside the window does not touch them.
+struct frmQuorvixControls {
     QWidget* client = nullptr;
     BoardView* picPole1 = nullptr;
     BoardView* picPole2 = nullptr;
@@ -134,6 +71,113 @@ class frmQuorvix : public QMainWindow {
     QAction* mnuHangUp = nullptr;
     QAction* mnuModem = nullptr;
     QAction* mnuAbout = nullptr;
+};
+
+class frmQuorvix : public QMainWindow, private frmQuorvixControls {
+    Q_OBJECT
+  public:
+    explicit frmQuorvix(WindowOptions options = {}, QWidget* parent = nullptr);
+
+    const frmQuorvixControls& Ui() const { return *this; }
+    const modQX& State() const { return game_; }
+    int RunningHandlers() const { return gate_->Running(); }
+    // What the document keeps in controls, read by name.
+    int OwnShipsAfloat() const { return lblMSCnt->text().toInt(); }
+    int EnemyShipsAfloat() const { return lblASCnt->text().toInt(); }
+    bool UserMayFire() const;
+
+    // Log colours.
+    static constexpr QRgb Red = qRgb(255, 0, 0);
+    static constexpr QRgb Olive = qRgb(128, 128, 0);
+    static constexpr QRgb DarkBlue = qRgb(0, 0, 192);
+    // Frame colours: the placing frame, a blocked place, the aiming frame.
+    static constexpr QRgb SelCyan = qRgb(192, 255, 255);
+    static constexpr QRgb BlockedRed = qRgb(255, 0, 0);
+    static constexpr QRgb AimGreen = qRgb(0, 255, 0);
+    static constexpr int SelBorder = 2;
+
+    // Operations of the game.
+    void NewGame();
+    void AddLog(const QString& text, QRgb colour);
+    void ClearPole(int board);
+    void DrawCell(int board, Cell cell);
+    void StartFire(int x, int y, int board);
+    // Brings back the side windows in use (after the window was repainted).
+    void ShowPendingWindows();
+
+    // Board presses waiting for a sound to end are kept up to this many.
+    static constexpr std::size_t MaxQueuedPresses = 16;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    friend struct WindowTestAccess; // tests set up positions directly
+
+    // Layout.
+    void BuildControls();
+    void BuildTimers();
+    void BuildMenu();
+    void LayoutControls(int w, int h);
+
+    // Drawing and the shared display of a shot's outcome.
+    BoardView* Pole(int board) const { return board == EnemyBoard ? picPole2 : picPole1; }
+    void DrawPicture(int board, int picture, int x, int y);
+    void DrawMark(int board, Cell cell, int picture); // a hit or miss mark, shown at once
+    void SetStatus(const QString& text, bool redrawNow = false);
+    void SetTurnCross(bool cross);
+    void SetIndicator(char symbol);
+    int ShipDown(int board); // one ship fewer afloat on that board; returns how many are left
+    QCoro::Task<> GameOver(Handler& h, QString message);
+    QCoro::Task<> GameMessage(Handler& h, QString text);
+
+    // The shot animation.
+    ShapeFrame* FireFrameOf(int board) const { return board == EnemyBoard ? shpFire : shpSel; }
+    void FireTick();
+    QCoro::Task<> WaitFrameHidden(Handler& h, ShapeFrame* frame);
+
+    // Sound effects and the board input that waits for them.
+    struct BoardPress {
+        int board;
+        Qt::MouseButton button;
+        QPoint pos;
+    };
+    QCoro::Task<> PlayEffect(Handler& h, QString name, bool wait);
+    void BoardPressed(BoardPress press);
+    void DrainPresses();
+
+    // Placement.
+    void picPole1_MouseMove(QPoint pos);
+    QCoro::Task<> picPole1_MouseDown(Qt::MouseButton button, QPoint pos);
+    void FleetComplete();
+    void ResizeSelFrame();
+    void HideSelFrame();
+
+    // The game against the computer.
+    QCoro::Task<> picPole2_MouseDown(Qt::MouseButton button, QPoint pos);
+    void tmrII_Timer();
+    QCoro::Task<> ComputerMove();
+
+    // Shell.
+    void EndWaits();
+    void imgComp_Click();
+    void imgUC_Click();
+    void mnuAbout_Click();
+
+    WindowOptions options_;
+    ClockRandom clockRandom_;
+    Random* random_;
+    SoundBackend* sound_;
+    modQX game_;
+    GameGate* gate_;
+    int inputLocks_ = 0; // while a handler waits for a sound, board presses are queued
+    std::deque<BoardPress> pressQueue_;
+    bool drainQueued_ = false;
+    QPointer<QMessageBox> gameBox_;
+    QPointer<frmAbout> about_;
+    bool pendingShowQueued_ = false;
 };
 // NOLINTEND(readability-identifier-naming)
 

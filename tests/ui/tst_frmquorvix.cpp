@@ -86,22 +86,22 @@ class TestMainWindow : public QObject {
 
     // Chooses the computer and places the whole fleet by clicks.
     void PlaceFleet(bool myFirstMove) {
-        QTRY_VERIFY(w->gameType->isVisible());
-        emit w->gameType->CompChosen();
+        QTRY_VERIFY(w->Ui().gameType->isVisible());
+        emit w->Ui().gameType->CompChosen();
         for (const auto& p : kFleet) {
             if (w->State().ShipKind != p.kind)
-                ClickCell(w->picPole1, 5, 5, Qt::RightButton);
+                ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton);
             QCOMPARE(int(w->State().ShipKind), p.kind);
             if (&p == &kFleet[9])
-                w->State().MyFirstMove = myFirstMove;
-            const int before = w->lblMSCnt->text().toInt();
-            ClickCell(w->picPole1, p.x, p.y);
-            QTRY_COMPARE(w->lblMSCnt->text().toInt(), before + 1);
+                WindowTestAccess::State(*w).MyFirstMove = myFirstMove;
+            const int before = w->Ui().lblMSCnt->text().toInt();
+            ClickCell(w->Ui().picPole1, p.x, p.y);
+            QTRY_COMPARE(w->Ui().lblMSCnt->text().toInt(), before + 1);
             QTRY_COMPARE(w->RunningHandlers(), 0);
         }
     }
 
-    void SetEnemy(const Board& b) { w->State().EnemyPole = b; }
+    void SetEnemy(const Board& b) { WindowTestAccess::State(*w).EnemyPole = b; }
 
   private slots:
     void cleanup() {
@@ -120,27 +120,28 @@ class TestMainWindow : public QObject {
         Make();
         QCOMPARE(w->windowTitle(), QStringLiteral("Зендрал"));
         QCOMPARE(w->centralWidget()->size(), QSize(640, 452));
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Выберите тип игры"));
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
-        QCOMPARE(w->lblASCnt->text(), QStringLiteral("10"));
-        QTRY_VERIFY(w->gameType->isVisible() && w->gameType->isEnabled());
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Выберите тип игры"));
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
+        QCOMPARE(w->Ui().lblASCnt->text(), QStringLiteral("10"));
+        QTRY_VERIFY(w->Ui().gameType->isVisible() && w->Ui().gameType->isEnabled());
         QVERIFY(w->State().GameStopped);
-        QVERIFY(w->shpSel->isHidden() && w->shpFire->isHidden());
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QVERIFY(w->Ui().shpSel->isHidden() && w->Ui().shpFire->isHidden());
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
         for (int x = 0; x < 10; ++x)
             for (int y = 0; y < 10; ++y) {
-                QVERIFY(ShowsPicture(w->picPole1, x, y, PicEmpty));
-                QVERIFY(ShowsPicture(w->picPole2, x, y, PicEmpty));
+                QVERIFY(ShowsPicture(w->Ui().picPole1, x, y, PicEmpty));
+                QVERIFY(ShowsPicture(w->Ui().picPole2, x, y, PicEmpty));
             }
         // The menu as it starts.
-        QVERIFY(w->mnuSound->isChecked() && w->mnuAnim->isChecked());
-        QVERIFY(!w->mnuSend->isEnabled() && !w->mnuHangUp->isEnabled() && w->mnuModem->isEnabled());
-        QCOMPARE(w->mnuNewGame->shortcut(), QKeySequence(Qt::Key_F2));
-        QCOMPARE(w->mnuHangUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-        QCOMPARE(w->mnuAbout->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(w->Ui().mnuSound->isChecked() && w->Ui().mnuAnim->isChecked());
+        QVERIFY(!w->Ui().mnuSend->isEnabled() && !w->Ui().mnuHangUp->isEnabled() &&
+                w->Ui().mnuModem->isEnabled());
+        QCOMPARE(w->Ui().mnuNewGame->shortcut(), QKeySequence(Qt::Key_F2));
+        QCOMPARE(w->Ui().mnuHangUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(w->Ui().mnuAbout->shortcut(), QKeySequence(Qt::Key_F1));
         // A click on the enemy board before any game fires nothing.
-        ClickCell(w->picPole2, 3, 3);
-        QVERIFY(w->shpFire->isHidden());
+        ClickCell(w->Ui().picPole2, 3, 3);
+        QVERIFY(w->Ui().shpFire->isHidden());
         QVERIFY(sound->played.isEmpty());
     }
 
@@ -164,20 +165,21 @@ class TestMainWindow : public QObject {
         Make();
         w->resize(width, height + w->menuBar()->height());
         QTRY_COMPARE(w->centralWidget()->size(), QSize(width, height));
-        const QList<int> got{w->picPole1->x(), w->picPole2->x(), w->findChild<QWidget*>("fraStat")->x(),
-                             w->findChild<QWidget*>("fraStat")->y(), w->rtbChat->width()};
+        const QList<int> got{w->Ui().picPole1->x(), w->Ui().picPole2->x(),
+                             w->findChild<QWidget*>("fraStat")->x(), w->findChild<QWidget*>("fraStat")->y(),
+                             w->Ui().rtbChat->width()};
         QCOMPARE(got, expected);
-        QCOMPARE(w->rtbChat->y(), expected[3]);
-        QCOMPARE(w->picPole1->y(), 20);
-        QCOMPARE(w->rtbChat->height(), 96);
+        QCOMPARE(w->Ui().rtbChat->y(), expected[3]);
+        QCOMPARE(w->Ui().picPole1->y(), 20);
+        QCOMPARE(w->Ui().rtbChat->height(), 96);
     }
 
     void placementByHand() {
         Make();
-        emit w->gameType->CompChosen();
-        w->State().MyFirstMove = true;
-        QVERIFY(!w->gameType->isVisible() && !w->gameType->isEnabled());
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
+        emit w->Ui().gameType->CompChosen();
+        WindowTestAccess::State(*w).MyFirstMove = true;
+        QVERIFY(!w->Ui().gameType->isVisible() && !w->Ui().gameType->isEnabled());
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
         int decks = 0;
         for (int x = 0; x < 10; ++x)
             for (int y = 0; y < 10; ++y)
@@ -185,14 +187,14 @@ class TestMainWindow : public QObject {
         QCOMPARE(decks, 20);
 
         // The frame follows the pointer and turns red where the ship does not fit.
-        MoveOverCell(w->picPole1, 3, 7);
-        QVERIFY(w->shpSel->isVisible());
-        QCOMPARE(w->shpSel->geometry(), QRect(90, 210, 30, 120));
-        QCOMPARE(w->shpSel->BorderColour(), QColor(255, 0, 0));
-        MoveOverCell(w->picPole1, 3, 6);
-        QCOMPARE(w->shpSel->BorderColour(), QColor(192, 255, 255));
-        ClickCell(w->picPole1, 3, 7); // sticks out: refused without a sound
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        MoveOverCell(w->Ui().picPole1, 3, 7);
+        QVERIFY(w->Ui().shpSel->isVisible());
+        QCOMPARE(w->Ui().shpSel->geometry(), QRect(90, 210, 30, 120));
+        QCOMPARE(w->Ui().shpSel->BorderColour(), QColor(255, 0, 0));
+        MoveOverCell(w->Ui().picPole1, 3, 6);
+        QCOMPARE(w->Ui().shpSel->BorderColour(), QColor(192, 255, 255));
+        ClickCell(w->Ui().picPole1, 3, 7); // sticks out: refused without a sound
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
         QVERIFY(sound->played.isEmpty());
 
         // Place the fleet; the counter reads 1, 3, 6, 10 after the last ship of each length.
@@ -200,137 +202,138 @@ class TestMainWindow : public QObject {
         int lastLength = 4;
         for (const auto& p : kFleet) {
             if (w->State().ShipKind != p.kind)
-                ClickCell(w->picPole1, 5, 5, Qt::RightButton);
+                ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton);
             const int len = KindLength(p.kind);
             if (len != lastLength)
-                counterWhenLengthChanged << w->lblMSCnt->text().toInt();
+                counterWhenLengthChanged << w->Ui().lblMSCnt->text().toInt();
             lastLength = len;
-            ClickCell(w->picPole1, p.x, p.y);
+            ClickCell(w->Ui().picPole1, p.x, p.y);
             QTRY_COMPARE(w->RunningHandlers(), 0);
-            QVERIFY2(ShowsPicture(w->picPole1, p.x, p.y, p.kind), "the ship's picture at its top-left cell");
+            QVERIFY2(ShowsPicture(w->Ui().picPole1, p.x, p.y, p.kind),
+                     "the ship's picture at its top-left cell");
             // A ship touching the one just placed is refused.
-            const int before = w->lblMSCnt->text().toInt();
+            const int before = w->Ui().lblMSCnt->text().toInt();
             if (before < 10) {
-                ClickCell(w->picPole1, p.x, p.y);
-                QCOMPARE(w->lblMSCnt->text().toInt(), before);
+                ClickCell(w->Ui().picPole1, p.x, p.y);
+                QCOMPARE(w->Ui().lblMSCnt->text().toInt(), before);
             }
         }
         QCOMPARE(counterWhenLengthChanged, (QList<int>{1, 3, 6}));
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("10"));
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("10"));
         QCOMPARE(sound->played, QStringList(10, QStringLiteral("Lock.wav")));
         QVERIFY(!w->State().Placing);
-        QVERIFY(w->shpSel->isHidden());
-        QCOMPARE(LogLines(w->rtbChat).first(),
+        QVERIFY(w->Ui().shpSel->isHidden());
+        QCOMPARE(LogLines(w->Ui().rtbChat).first(),
                  (QPair<QString, QRgb>{QStringLiteral("Игра началась"), frmQuorvix::Olive}));
     }
 
     void frameTakesTheNextShipsSizeAtOnce() {
         Make();
-        emit w->gameType->CompChosen();
-        MoveOverCell(w->picPole1, 0, 0);
-        ClickCell(w->picPole1, 0, 0);
+        emit w->Ui().gameType->CompChosen();
+        MoveOverCell(w->Ui().picPole1, 0, 0);
+        ClickCell(w->Ui().picPole1, 0, 0);
         QTRY_COMPARE(w->RunningHandlers(), 0);
         // Size of the next ship (vertical three), old position and colour.
-        QCOMPARE(w->shpSel->geometry(), QRect(0, 0, 30, 90));
-        QCOMPARE(w->shpSel->BorderColour(), QColor(192, 255, 255));
-        ClickCell(w->picPole1, 9, 9, Qt::RightButton);
-        QCOMPARE(w->shpSel->size(), QSize(90, 30));
+        QCOMPARE(w->Ui().shpSel->geometry(), QRect(0, 0, 30, 90));
+        QCOMPARE(w->Ui().shpSel->BorderColour(), QColor(192, 255, 255));
+        ClickCell(w->Ui().picPole1, 9, 9, Qt::RightButton);
+        QCOMPARE(w->Ui().shpSel->size(), QSize(90, 30));
         // Moving onto the enemy board or the log hides the frame.
-        MoveOverCell(w->picPole1, 5, 5);
-        QVERIFY(w->shpSel->isVisible());
-        MoveOverCell(w->picPole2, 5, 5);
-        QVERIFY(w->shpSel->isHidden());
+        MoveOverCell(w->Ui().picPole1, 5, 5);
+        QVERIFY(w->Ui().shpSel->isVisible());
+        MoveOverCell(w->Ui().picPole2, 5, 5);
+        QVERIFY(w->Ui().shpSel->isHidden());
     }
 
     void clicksWhileTheLockSoundPlaysAreNotActedOn() {
         Make();
         sound->hold = true;
-        emit w->gameType->CompChosen();
-        ClickCell(w->picPole1, 0, 0);
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("1"));
-        ClickCell(w->picPole1, 5, 5);                  // would place a second four-deck ship
-        ClickCell(w->picPole1, 5, 5, Qt::RightButton); // would turn it
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("1"));
+        emit w->Ui().gameType->CompChosen();
+        ClickCell(w->Ui().picPole1, 0, 0);
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("1"));
+        ClickCell(w->Ui().picPole1, 5, 5);                  // would place a second four-deck ship
+        ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton); // would turn it
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("1"));
         QCOMPARE(int(w->State().ShipKind), 4);
         sound->Finish();
         QTRY_COMPARE(int(w->State().ShipKind), 3);
-        ClickCell(w->picPole1, 5, 5);
-        QTRY_COMPARE(w->lblMSCnt->text(), QStringLiteral("2"));
+        ClickCell(w->Ui().picPole1, 5, 5);
+        QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("2"));
         QCOMPARE(w->State().MyPole.at(5, 5), 3);
         sound->Finish();
     }
 
     void pressesOnTheBorderAreIgnored() {
         Make();
-        emit w->gameType->CompChosen();
-        QTest::mouseClick(w->picPole1, Qt::LeftButton, {}, QPoint(1, 1));
-        QTest::mouseClick(w->picPole1, Qt::LeftButton, {}, QPoint(303, 303));
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
+        emit w->Ui().gameType->CompChosen();
+        QTest::mouseClick(w->Ui().picPole1, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseClick(w->Ui().picPole1, Qt::LeftButton, {}, QPoint(303, 303));
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
         QVERIFY(sound->played.isEmpty());
     }
 
     void userShots() {
         Make(1, 60000);
         PlaceFleet(true);
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ваш ход"));
         SetEnemy(Rows({"777......1", "..........", "..........", "..........", "..........", "..........",
                        "..........", "..........", "..........", ".........."}));
         sound->played.clear();
 
         // The middle deck of a horizontal three: wounded, the user keeps the turn.
-        ClickCell(w->picPole2, 1, 0);
+        ClickCell(w->Ui().picPole2, 1, 0);
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QVERIFY(ShowsPicture(w->picPole2, 1, 0, PicHit));
-        QCOMPARE(LogLines(w->rtbChat).first(),
+        QVERIFY(ShowsPicture(w->Ui().picPole2, 1, 0, PicHit));
+        QCOMPARE(LogLines(w->Ui().rtbChat).first(),
                  (QPair<QString, QRgb>{QStringLiteral("Вы ранили вражеский корабль"), frmQuorvix::DarkBlue}));
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
         // The same cell again: the animation runs, then nothing.
-        const int lines = LogLines(w->rtbChat).size();
-        ClickCell(w->picPole2, 1, 0);
+        const int lines = LogLines(w->Ui().rtbChat).size();
+        ClickCell(w->Ui().picPole2, 1, 0);
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QCOMPARE(LogLines(w->rtbChat).size(), lines);
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(LogLines(w->Ui().rtbChat).size(), lines);
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
         // Sinking from the right end: the wreck covers the ship from its left cell.
-        ClickCell(w->picPole2, 2, 0);
+        ClickCell(w->Ui().picPole2, 2, 0);
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        ClickCell(w->picPole2, 0, 0);
+        ClickCell(w->Ui().picPole2, 0, 0);
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QVERIFY(ShowsPicture(w->picPole2, 0, 0, 15));
-        QCOMPARE(w->lblASCnt->text(), QStringLiteral("9"));
-        QCOMPARE(LogLines(w->rtbChat).first().first, QStringLiteral("Вы убили вражеский корабль"));
+        QVERIFY(ShowsPicture(w->Ui().picPole2, 0, 0, 15));
+        QCOMPARE(w->Ui().lblASCnt->text(), QStringLiteral("9"));
+        QCOMPARE(LogLines(w->Ui().rtbChat).first().first, QStringLiteral("Вы убили вражеский корабль"));
         QCOMPARE(sound->played, (QStringList{"Ranen.wav", "Ranen.wav", "Ubit.wav"}));
         // A miss: the ring, the computer's turn.
-        ClickCell(w->picPole2, 5, 5);
-        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
-        QVERIFY(ShowsPicture(w->picPole2, 5, 5, PicMiss));
+        ClickCell(w->Ui().picPole2, 5, 5);
+        QTRY_COMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QVERIFY(ShowsPicture(w->Ui().picPole2, 5, 5, PicMiss));
         QCOMPARE(w->State().EnemyPole.at(5, 5), 18);
-        QCOMPARE(LogLines(w->rtbChat).first(),
+        QCOMPARE(LogLines(w->Ui().rtbChat).first(),
                  (QPair<QString, QRgb>{QStringLiteral("Вы промахнулись"), frmQuorvix::DarkBlue}));
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::WaitCursor);
-        QVERIFY(w->tmrII->isActive());
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w->Ui().tmrII->isActive());
     }
 
     void winningShowsTheMessageAndStopsTheGame() {
         Make();
         PlaceFleet(true);
         SetEnemy(Rows({"1"}));
-        w->lblASCnt->setText("1");
-        ClickCell(w->picPole2, 0, 0);
+        w->Ui().lblASCnt->setText("1");
+        ClickCell(w->Ui().picPole2, 0, 0);
         QTRY_VERIFY(GameBox(w.get()));
         QMessageBox* box = GameBox(w.get());
         QCOMPARE(box->text(), QStringLiteral("Вы выиграли"));
         QCOMPARE(box->windowTitle(), QStringLiteral("Quorvix"));
         QCOMPARE(box->icon(), QMessageBox::NoIcon);
         QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Игра закончена"));
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Игра закончена"));
         QVERIFY(!w->State().GameStopped); // only once the box is closed
-        QVERIFY(ShowsPicture(w->picPole2, 0, 0, 9));
+        QVERIFY(ShowsPicture(w->Ui().picPole2, 0, 0, 9));
         box->button(QMessageBox::Ok)->click();
         QTRY_VERIFY(w->State().GameStopped);
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
-        ClickCell(w->picPole2, 5, 5);
-        QVERIFY(w->shpFire->isHidden());
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
+        ClickCell(w->Ui().picPole2, 5, 5);
+        QVERIFY(w->Ui().shpFire->isHidden());
         QCOMPARE(w->State().EnemyPole.at(5, 5), 0);
     }
 
@@ -361,14 +364,14 @@ class TestMainWindow : public QObject {
         PlaceFleet(true);
         SetEnemy(Board{});
         QList<QRect> seen;
-        connect(w->tmrFire, &QTimer::timeout, this, [&] {
-            if (w->shpFire->isVisible())
-                seen << w->shpFire->geometry();
+        connect(w->Ui().tmrFire, &QTimer::timeout, this, [&] {
+            if (w->Ui().shpFire->isVisible())
+                seen << w->Ui().shpFire->geometry();
         });
-        ClickCell(w->picPole2, x, y);
-        QCOMPARE(w->shpFire->geometry(), QRect(0, 0, 300, 300));
-        QVERIFY(w->shpFire->isVisible());
-        QTRY_VERIFY(w->shpFire->isHidden());
+        ClickCell(w->Ui().picPole2, x, y);
+        QCOMPARE(w->Ui().shpFire->geometry(), QRect(0, 0, 300, 300));
+        QVERIFY(w->Ui().shpFire->isVisible());
+        QTRY_VERIFY(w->Ui().shpFire->isHidden());
         QCOMPARE(seen, frames);
         QTRY_COMPARE(w->RunningHandlers(), 0);
     }
@@ -378,26 +381,26 @@ class TestMainWindow : public QObject {
         PlaceFleet(true);
         // Record the status line each time the log changes, to see which of the two came first.
         QStringList statusAtLog;
-        connect(w->rtbChat->document(), &QTextDocument::contentsChanged, this,
-                [&] { statusAtLog << w->lblStatus->text(); });
+        connect(w->Ui().rtbChat->document(), &QTextDocument::contentsChanged, this,
+                [&] { statusAtLog << w->Ui().lblStatus->text(); });
         // Turn 1: a search shot at (3,0) wounds the horizontal three on (2..4, 0); direction 2
         // then tries (3,1) below: a miss in the finishing mode, and the turn passes.
         for (auto [v, n] : {std::pair{3, 10}, {0, 10}, {2, 4}})
             random->Push(v, n);
         SetStatusToComputer();
-        w->tmrII->start();
-        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        w->Ui().tmrII->start();
+        QTRY_COMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ваш ход"));
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QVERIFY(!w->tmrII->isActive());
-        auto lines = LogLines(w->rtbChat);
+        QVERIFY(!w->Ui().tmrII->isActive());
+        auto lines = LogLines(w->Ui().rtbChat);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[1], (QPair<QString, QRgb>{QStringLiteral("Компьютер ранил один из ваших кораблей"),
                                                  frmQuorvix::Red}));
         QCOMPARE(lines[0], (QPair<QString, QRgb>{QStringLiteral("Компьютер - мазила"), frmQuorvix::Red}));
-        QVERIFY(ShowsPicture(w->picPole1, 3, 0, PicHit));
-        QVERIFY(ShowsPicture(w->picPole1, 3, 1, PicMiss));
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 3, 0, PicHit));
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 3, 1, PicMiss));
         QCOMPARE(statusAtLog.last(), QStringLiteral("Ваш ход")); // finishing miss: status, then log
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
         QCOMPARE(sound->played.mid(10), (QStringList{"Ranen.wav", "Mimo.wav"}));
         QCOMPARE((QList<int>{w->State().HitX1, w->State().HitY1, w->State().HitX2, w->State().HitY2}),
                  (QList<int>{3, 0, 3, 0}));
@@ -408,15 +411,15 @@ class TestMainWindow : public QObject {
             random->Push(v, n);
         statusAtLog.clear();
         SetStatusToComputer();
-        w->tmrII->start();
-        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ваш ход"));
+        w->Ui().tmrII->start();
+        QTRY_COMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ваш ход"));
         QTRY_COMPARE(w->RunningHandlers(), 0);
         QVERIFY(random->values.empty());
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("9"));
-        QVERIFY(ShowsPicture(w->picPole1, 2, 0, 15));
-        QVERIFY(ShowsPicture(w->picPole1, 9, 0, PicMiss));
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("9"));
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 2, 0, 15));
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 9, 0, PicMiss));
         QCOMPARE(w->State().HitX1, NoTarget);
-        lines = LogLines(w->rtbChat);
+        lines = LogLines(w->Ui().rtbChat);
         QCOMPARE(lines.mid(0, 3),
                  (QList<QPair<QString, QRgb>>{
                      {QStringLiteral("Компьютер промазал"), frmQuorvix::Red},
@@ -429,13 +432,13 @@ class TestMainWindow : public QObject {
     void computerFiresFirstWhenTheDrawSaysSo() {
         Make(1, 60000);
         PlaceFleet(false);
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::WaitCursor);
-        QVERIFY(w->tmrII->isActive());
-        QCOMPARE(w->tmrII->interval(), 60000);
-        ClickCell(w->picPole2, 0, 0); // not the user's turn
-        QVERIFY(w->shpFire->isHidden());
-        w->tmrII->stop();
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w->Ui().tmrII->isActive());
+        QCOMPARE(w->Ui().tmrII->interval(), 60000);
+        ClickCell(w->Ui().picPole2, 0, 0); // not the user's turn
+        QVERIFY(w->Ui().shpFire->isHidden());
+        w->Ui().tmrII->stop();
     }
 
     void losingTheLastShip() {
@@ -443,28 +446,29 @@ class TestMainWindow : public QObject {
         PlaceFleet(true);
         SetStatusToComputer();
         // Only the one-deck ship at (9,9) is left afloat.
-        w->State().MyPole = Rows({".........."});
-        w->State().MyPole.at(9, 9) = 1;
-        w->lblMSCnt->setText("1");
-        w->State().HitX1 = NoTarget;
+        WindowTestAccess::State(*w).MyPole = Rows({".........."});
+        WindowTestAccess::State(*w).MyPole.at(9, 9) = 1;
+        w->Ui().lblMSCnt->setText("1");
+        WindowTestAccess::State(*w).HitX1 = NoTarget;
         random->values.clear();
         random->Push(9, 10);
         random->Push(9, 10);
-        w->tmrII->start();
+        w->Ui().tmrII->start();
         QTRY_VERIFY(GameBox(w.get()));
         QCOMPARE(GameBox(w.get())->text(), QStringLiteral("Вы проиграли"));
-        QCOMPARE(w->lblStatus->text(), QStringLiteral("Игра закончена"));
-        QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
-        QCOMPARE(LogLines(w->rtbChat).first().first, QStringLiteral("Компьютер убил один из ваших кораблей"));
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Игра закончена"));
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
+        QCOMPARE(LogLines(w->Ui().rtbChat).first().first,
+                 QStringLiteral("Компьютер убил один из ваших кораблей"));
         GameBox(w.get())->button(QMessageBox::Ok)->click();
         QTRY_VERIFY(w->State().GameStopped);
-        QCOMPARE(w->picPole2->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(w->Ui().picPole2->cursor().shape(), Qt::CrossCursor);
         // One more tick follows and does nothing.
-        QTRY_VERIFY(w->tmrII->isActive());
-        const int lines = LogLines(w->rtbChat).size();
-        QTRY_VERIFY(!w->tmrII->isActive());
+        QTRY_VERIFY(w->Ui().tmrII->isActive());
+        const int lines = LogLines(w->Ui().rtbChat).size();
+        QTRY_VERIFY(!w->Ui().tmrII->isActive());
         QTRY_COMPARE(w->RunningHandlers(), 0);
-        QCOMPARE(LogLines(w->rtbChat).size(), lines);
+        QCOMPARE(LogLines(w->Ui().rtbChat).size(), lines);
     }
 
     // New game or closing the window while a handler waits: the handler gives up, the new game is
@@ -487,24 +491,24 @@ class TestMainWindow : public QObject {
         Make(animation ? 60000 : 1, 5);
         if (wait == "placement sound") {
             sound->hold = true;
-            emit w->gameType->CompChosen();
-            ClickCell(w->picPole1, 0, 0);
+            emit w->Ui().gameType->CompChosen();
+            ClickCell(w->Ui().picPole1, 0, 0);
         } else {
             PlaceFleet(true);
             SetEnemy(Rows({"1"}));
-            w->lblASCnt->setText("1");
+            w->Ui().lblASCnt->setText("1");
             if (wait.startsWith("user") || wait == "win box") {
                 sound->hold = wait == "user miss sound";
-                ClickCell(w->picPole2, wait == "win box" ? 0 : 5, 5 * (wait != "win box"));
+                ClickCell(w->Ui().picPole2, wait == "win box" ? 0 : 5, 5 * (wait != "win box"));
             } else {
                 sound->hold = wait == "computer sound";
-                w->State().MyPole = Board{};
-                w->State().MyPole.at(9, 9) = 1;
-                w->lblMSCnt->setText("1");
+                WindowTestAccess::State(*w).MyPole = Board{};
+                WindowTestAccess::State(*w).MyPole.at(9, 9) = 1;
+                w->Ui().lblMSCnt->setText("1");
                 random->values.clear();
                 random->Push(9, 10);
                 random->Push(9, 10);
-                w->tmrII->start();
+                w->Ui().tmrII->start();
             }
         }
         if (wait.endsWith("box"))
@@ -512,7 +516,7 @@ class TestMainWindow : public QObject {
         else if (wait.endsWith("sound"))
             QTRY_COMPARE(sound->playing, 1);
         else
-            QTRY_VERIFY(w->shpFire->isVisible() || w->shpSel->isVisible());
+            QTRY_VERIFY(w->Ui().shpFire->isVisible() || w->Ui().shpSel->isVisible());
         QTRY_COMPARE(w->RunningHandlers(), 1);
 
         const Board enemyBefore = w->State().EnemyPole;
@@ -520,20 +524,20 @@ class TestMainWindow : public QObject {
             w->close();
         } else {
             w->NewGame();
-            emit w->gameType->CompChosen();
+            emit w->Ui().gameType->CompChosen();
         }
         sound->Finish();
         QTRY_COMPARE(w->RunningHandlers(), 0);
         QVERIFY(!GameBox(w.get()));
-        QVERIFY(w->shpFire->isHidden());
-        QVERIFY(!w->tmrII->isActive());
+        QVERIFY(w->Ui().shpFire->isHidden());
+        QVERIFY(!w->Ui().tmrII->isActive());
         if (!close) {
             // The new game is untouched: an empty own board, a fresh fleet, nothing logged.
             QCOMPARE(w->State().MyPole, Board{});
-            QCOMPARE(w->lblMSCnt->text(), QStringLiteral("0"));
-            QCOMPARE(w->lblASCnt->text(), QStringLiteral("10"));
-            QCOMPARE(w->lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
-            QVERIFY(LogLines(w->rtbChat).isEmpty());
+            QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
+            QCOMPARE(w->Ui().lblASCnt->text(), QStringLiteral("10"));
+            QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
+            QVERIFY(LogLines(w->Ui().rtbChat).isEmpty());
             QVERIFY(w->State().Placing);
             QCOMPARE(int(w->State().ShipKind), 4);
         } else {
@@ -541,7 +545,7 @@ class TestMainWindow : public QObject {
             QCOMPARE(w->State().EnemyPole, enemyBefore);
         }
         QTest::qWait(20);
-        QVERIFY(!w->tmrII->isActive());
+        QVERIFY(!w->Ui().tmrII->isActive());
     }
 
     void ownBoardAnimationEndedEarlyByAMouseMove() {
@@ -550,67 +554,67 @@ class TestMainWindow : public QObject {
         SetEnemy(Board{});
         random->values.clear();
         random->Push(9, 10);
-        random->Push(9, 10);          // the computer aims at (9,9) of the own board: the one-deck ship
-        ClickCell(w->picPole2, 0, 0); // miss: the computer's turn
-        QTRY_VERIFY(w->shpSel->isVisible());
+        random->Push(9, 10);               // the computer aims at (9,9) of the own board: the one-deck ship
+        ClickCell(w->Ui().picPole2, 0, 0); // miss: the computer's turn
+        QTRY_VERIFY(w->Ui().shpSel->isVisible());
         QTest::mouseMove(w->centralWidget(), QPoint(320, 5)); // over the background: hides the frame
-        QVERIFY(w->shpSel->isHidden());
-        QTRY_COMPARE(w->lblMSCnt->text(), QStringLiteral("9"));
-        w->tmrII->stop();
-        QVERIFY(ShowsPicture(w->picPole1, 9, 9, 9));
-        QTRY_VERIFY(!w->tmrFire->isActive()); // the hidden animation ran to its end
-        QVERIFY(w->shpSel->isHidden());
+        QVERIFY(w->Ui().shpSel->isHidden());
+        QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("9"));
+        w->Ui().tmrII->stop();
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 9, 9, 9));
+        QTRY_VERIFY(!w->Ui().tmrFire->isActive()); // the hidden animation ran to its end
+        QVERIFY(w->Ui().shpSel->isHidden());
     }
 
     void soundSwitchedOffTouchesNoFile() {
         Make();
-        w->mnuSound->trigger();
-        QVERIFY(!w->mnuSound->isChecked());
-        w->mnuAnim->trigger();
-        QVERIFY(!w->mnuAnim->isChecked());
+        w->Ui().mnuSound->trigger();
+        QVERIFY(!w->Ui().mnuSound->isChecked());
+        w->Ui().mnuAnim->trigger();
+        QVERIFY(!w->Ui().mnuAnim->isChecked());
         PlaceFleet(true);
         SetEnemy(Rows({"1"}));
-        ClickCell(w->picPole2, 0, 0);
-        ClickCell(w->picPole2, 5, 5);
-        QTRY_COMPARE(w->lblStatus->text(), QStringLiteral("Ход компьютера"));
-        QVERIFY(w->shpFire->isHidden());
+        ClickCell(w->Ui().picPole2, 0, 0);
+        ClickCell(w->Ui().picPole2, 5, 5);
+        QTRY_COMPARE(w->Ui().lblStatus->text(), QStringLiteral("Ход компьютера"));
+        QVERIFY(w->Ui().shpFire->isHidden());
         QVERIFY(sound->played.isEmpty());
-        w->tmrII->stop();
+        w->Ui().tmrII->stop();
     }
 
     void addLogKeepsColoursAndTakesTextLiterally() {
         Make();
         w->AddLog(QStringLiteral("Игра началась"), frmQuorvix::Olive);
         w->AddLog(QStringLiteral("<b>не разметка</b>"), frmQuorvix::Red);
-        const auto lines = LogLines(w->rtbChat);
+        const auto lines = LogLines(w->Ui().rtbChat);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[0], (QPair<QString, QRgb>{QStringLiteral("<b>не разметка</b>"), frmQuorvix::Red}));
         QCOMPARE(lines[1], (QPair<QString, QRgb>{QStringLiteral("Игра началась"), frmQuorvix::Olive}));
         // Every character of the first line olive, the line end not.
-        const QTextBlock older = w->rtbChat->document()->begin().next();
+        const QTextBlock older = w->Ui().rtbChat->document()->begin().next();
         for (auto it = older.begin(); !it.atEnd(); ++it)
             QCOMPARE(it.fragment().charFormat().foreground().color().rgb(), frmQuorvix::Olive);
-        QCOMPARE(w->rtbChat->document()->defaultFont().family(), QStringLiteral("Courier New"));
+        QCOMPARE(w->Ui().rtbChat->document()->defaultFont().family(), QStringLiteral("Courier New"));
         w->NewGame();
-        QVERIFY(LogLines(w->rtbChat).isEmpty());
+        QVERIFY(LogLines(w->Ui().rtbChat).isEmpty());
     }
 
     void repaintBringsBackThePendingGameTypeWindow() {
         Make();
-        w->gameType->hide();
-        QVERIFY(w->gameType->isEnabled());
+        w->Ui().gameType->hide();
+        QVERIFY(w->Ui().gameType->isEnabled());
         w->centralWidget()->repaint();
-        QTRY_VERIFY(w->gameType->isVisible());
-        emit w->gameType->CompChosen();
+        QTRY_VERIFY(w->Ui().gameType->isVisible());
+        emit w->Ui().gameType->CompChosen();
         w->centralWidget()->repaint();
         QTest::qWait(10);
-        QVERIFY(!w->gameType->isVisible());
+        QVERIFY(!w->Ui().gameType->isVisible());
     }
 
   private:
     void SetStatusToComputer() {
         // The turn as the user's miss leaves it.
-        w->picPole2->setCursor(Qt::WaitCursor);
+        w->Ui().picPole2->setCursor(Qt::WaitCursor);
         w->findChild<QLabel*>("lblStatus")->setText(QStringLiteral("Ход компьютера"));
     }
 };

@@ -77,3 +77,12 @@ inline bool ShowsPicture(BoardView* board, int x, int y, int picture) {
 }
 
 } // namespace qx::test
+
+#include "frmquorvix.h"
+
+namespace qx {
+// Lets a test set up a position directly (who begins, a fleet, the computer's memory).
+struct WindowTestAccess {
+    static modQX& State(frmQuorvix& w) { return w.game_; }
+};
+} // namespace qx

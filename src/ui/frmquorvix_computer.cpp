@@ -1,0 +1,112 @@
+// The game against the computer: the user's shot at the computer's fleet, and the computer's move
+// one timer interval after the user's miss.
+#include "computer.h"
+#include "frmquorvix.h"
+
+namespace qx {
+
+QCoro::Task<> frmQuorvix::picPole2_MouseDown(Qt::MouseButton button, QPoint pos) {
+    if (button != Qt::LeftButton || !UserMayFire() || game_.GameStopped)
+        co_return;
+    if (game_.GameType != GameComputer)
+        co_return; // shots over the link are sent by the link
+    Handler h(gate_);
+    const Cell cell{pos.x() / CellPixels, pos.y() / CellPixels};
+
+    SetTurnCross(false);
+    if (mnuAnim->isChecked()) {
+        StartFire(cell.x, cell.y, EnemyBoard);
+        co_await WaitFrameHidden(h, shpFire);
+    }
+    const ShotOutcome shot = ResolveShot(game_.EnemyPole, cell.x, cell.y);
+    switch (shot.result) {
+    case ShotResult::AlreadyShot:
+        break;
+    case ShotResult::Miss:
+        DrawMark(EnemyBoard, cell, PicMiss);
+        co_await PlayEffect(h, QStringLiteral("\\Mimo.wav"), true);
+        SetStatus(QStringLiteral("Ход компьютера"));
+        AddLog(QStringLiteral("Вы промахнулись"), DarkBlue);
+        lblStatus->repaint();
+        tmrII->start();
+        co_return;
+    case ShotResult::Wounded:
+        DrawMark(EnemyBoard, cell, PicHit);
+        AddLog(QStringLiteral("Вы ранили вражеский корабль"), DarkBlue);
+        co_await PlayEffect(h, QStringLiteral("\\Ranen.wav"), false);
+        break;
+    case ShotResult::Sunk:
+        DrawMark(EnemyBoard, cell, PicHit);
+        DrawCell(EnemyBoard, shot.origin);
+        AddLog(QStringLiteral("Вы убили вражеский корабль"), DarkBlue);
+        picPole2->repaint();
+        co_await PlayEffect(h, QStringLiteral("\\Ubit.wav"), false);
+        if (ShipDown(EnemyBoard) == 0)
+            co_await GameOver(h, QStringLiteral("Вы выиграли"));
+        break;
+    }
+    SetTurnCross(true);
+}
+
+void frmQuorvix::tmrII_Timer() {
+    tmrII->stop();
+    Launch(ComputerMove());
+}
+
+QCoro::Task<> frmQuorvix::ComputerMove() {
+    Handler h(gate_);
+    const auto shot = ChooseComputerShot(game_.MyPole, game_, OwnShipsAfloat(), *random_);
+    if (!shot)
+        co_return;
+    const Cell cell = shot->cell;
+    if (mnuAnim->isChecked()) {
+        // One animation; a mouse move that hides the frame ends the wait early.
+        StartFire(cell.x, cell.y, OwnBoard);
+        co_await WaitFrameHidden(h, shpSel);
+    }
+    const ComputerOutcome out = ResolveComputerShot(game_.MyPole, game_, *shot);
+    const QString message = QString::fromUtf8(out.message.data(), static_cast<qsizetype>(out.message.size()));
+    const bool search = out.mode == ComputerMode::Search;
+    switch (out.result) {
+    case ShotResult::AlreadyShot:
+        break;
+    case ShotResult::Miss:
+        DrawMark(OwnBoard, cell, PicMiss);
+        co_await PlayEffect(h, QStringLiteral("\\Mimo.wav"), true);
+        // The two modes of the computer show their message and the status in opposite order.
+        if (search) {
+            AddLog(message, Red);
+            SetStatus(QStringLiteral("Ваш ход"), true);
+        } else {
+            SetStatus(QStringLiteral("Ваш ход"));
+            AddLog(message, Red);
+        }
+        SetTurnCross(true);
+        break;
+    case ShotResult::Wounded:
+        DrawMark(OwnBoard, cell, PicHit);
+        AddLog(message, Red);
+        co_await PlayEffect(h, QStringLiteral("\\Ranen.wav"), true);
+        break;
+    case ShotResult::Sunk:
+        DrawMark(OwnBoard, cell, PicHit);
+        DrawCell(OwnBoard, out.origin);
+        if (search) {
+            picPole1->repaint();
+            AddLog(message, Red);
+        } else {
+            AddLog(message, Red);
+            picPole1->repaint();
+        }
+        co_await PlayEffect(h, QStringLiteral("\\Ubit.wav"), true);
+        if (ShipDown(OwnBoard) == 0) {
+            co_await GameOver(h, QStringLiteral("Вы проиграли"));
+            SetTurnCross(true);
+        }
+        break;
+    }
+    if (out.restartTimer)
+        tmrII->start();
+}
+
+} // namespace qx
