@@ -30,8 +30,8 @@ constexpr int kMaxFonts = 256;
 constexpr std::size_t kMaxColors = 256;
 constexpr qsizetype kMaxFontName = 128;
 constexpr int kMaxFallback = 16;        // \ucN
-constexpr int kMaxHalfPoints = 1000;    // 500 pt
-constexpr int kMaxTwips = 20 * 72 * 10; // ten inches
+constexpr int kMaxHalfPoints = 144;     // 72 pt
+constexpr int kMaxTwips = 1440;         // one inch
 constexpr double kTwipsPerPixel = 15.0; // 1440 twips per inch, 96 pixels per inch
 
 enum class Dest : unsigned char { Text, FontTable, ColorTable, Skip };

@@ -11,7 +11,7 @@ class QTextDocument;
 namespace qx {
 
 // Larger input is refused outright; callers read at most this many bytes.
-inline constexpr qsizetype MaxRtfBytes = 1 << 20;
+inline constexpr qsizetype MaxRtfBytes = 64 * 1024;
 
 // Clears `doc` and fills it with the text and formatting of `rtf`.
 //

@@ -215,6 +215,24 @@ TEST(ComputerMove, AnInconsistentBoardNeverHangsTheChoice) {
     EXPECT_EQ(none.draws, 0);
 }
 
+TEST(ComputerMove, SearchReachesTheLastRowAndColumn) {
+    // Everything shot except row 9, then except column 9: the search finds the open cells there.
+    for (const bool row : {true, false}) {
+        Board pole;
+        for (int x = 0; x < 10; ++x)
+            for (int y = 0; y < 10; ++y)
+                pole.at(x, y) = (row ? y == 9 : x == 9) ? Water : WaterShot;
+        pole.at(row ? 4 : 9, row ? 9 : 4) = 1;
+        for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+            TargetMemory m = Searching();
+            SeededRandom rng(seed);
+            const auto shot = ChooseComputerShot(pole, m, 1, rng);
+            ASSERT_TRUE(shot);
+            EXPECT_EQ(row ? shot->cell.y : shot->cell.x, 9) << "seed " << seed;
+        }
+    }
+}
+
 TEST(ComputerMove, ResolvingACellShotSinceItWasChosenChangesNothing) {
     Board pole = MakeBoard({"o"});
     TargetMemory m = Searching();

@@ -22,7 +22,23 @@ const Board kEdges = MakeBoard({
     ".......777",
 });
 
+// Ships against the right and bottom edges and starting in column 0, all sunk but the vertical
+// four in column 0, whose bottom deck in row 9 is intact.
+const Board kSunkEdges = MakeBoard({
+    "ggg......a",
+    "..........",
+    "........ff",
+    "..........",
+    "......hhhh",
+    "..........",
+    "d.........",
+    "d....c....",
+    "d....c...b",
+    "4....c...b",
+});
+
 struct OriginRow {
+    const Board* board;
     int x, y;
     Cell origin;
     bool sunk;
@@ -32,16 +48,23 @@ class ShipOriginTest : public ::testing::TestWithParam<OriginRow> {};
 
 TEST_P(ShipOriginTest, FindsTheTopLeftCellFromAnyDeck) {
     const auto& r = GetParam();
-    const Cell o = ShipOrigin(kEdges, r.x, r.y);
+    const Cell o = ShipOrigin(*r.board, r.x, r.y);
     EXPECT_EQ(o, r.origin) << "from (" << r.x << "," << r.y << ")";
-    EXPECT_EQ(ShipSunk(kEdges, o.x, o.y), r.sunk);
+    EXPECT_EQ(ShipSunk(*r.board, o.x, o.y), r.sunk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ShipOriginTest,
-                         ::testing::Values(OriginRow{0, 0, {0, 0}, false}, OriginRow{0, 3, {0, 0}, false},
-                                           OriginRow{9, 9, {7, 9}, false}, OriginRow{8, 9, {7, 9}, false},
-                                           OriginRow{9, 0, {8, 0}, false}, OriginRow{9, 4, {9, 3}, false},
-                                           OriginRow{4, 5, {3, 5}, false}, OriginRow{5, 5, {3, 5}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShipOriginTest,
+    ::testing::Values(OriginRow{&kEdges, 0, 0, {0, 0}, false}, OriginRow{&kEdges, 0, 3, {0, 0}, false},
+                      OriginRow{&kEdges, 9, 9, {7, 9}, false}, OriginRow{&kEdges, 8, 9, {7, 9}, false},
+                      OriginRow{&kEdges, 9, 0, {8, 0}, false}, OriginRow{&kEdges, 9, 4, {9, 3}, false},
+                      OriginRow{&kEdges, 4, 5, {3, 5}, false}, OriginRow{&kEdges, 5, 5, {3, 5}, false},
+                      OriginRow{&kSunkEdges, 2, 0, {0, 0}, true}, OriginRow{&kSunkEdges, 0, 0, {0, 0}, true},
+                      OriginRow{&kSunkEdges, 9, 0, {9, 0}, true}, OriginRow{&kSunkEdges, 9, 2, {8, 2}, true},
+                      OriginRow{&kSunkEdges, 9, 4, {6, 4}, true}, OriginRow{&kSunkEdges, 0, 9, {0, 6}, false},
+                      OriginRow{&kSunkEdges, 0, 6, {0, 6}, false}, OriginRow{&kSunkEdges, 5, 9, {5, 7}, true},
+                      OriginRow{&kSunkEdges, 9, 9, {9, 8}, true},
+                      OriginRow{&kSunkEdges, 9, 8, {9, 8}, true}));
 
 TEST(ShipSunk, OnlyWhenTheLastIntactDeckIsHit) {
     // Vertical three whose last intact deck is its bottom one, and a horizontal two whose last is its right.

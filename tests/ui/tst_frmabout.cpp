@@ -1,11 +1,13 @@
 // The About window and the game type window.
 #include "frmabout.h"
 #include "frmgametype.h"
+#include "rtfreader.h"
 
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -33,6 +35,28 @@ class TestSideWindows : public QObject {
         about.show();
         QVERIFY(about.findChild<QTextEdit*>("rtbText")->toPlainText().isEmpty());
         QVERIFY(!about.findChild<QMessageBox*>());
+    }
+
+    // The largest text the reader accepts, in the largest type with the widest spacing, still
+    // lays out at once (larger sizes and spacings are cut down to the reader's limits).
+    void aboutShowsTheLargestAcceptedText_data() {
+        QTest::addColumn<QByteArray>("unit");
+        QTest::newRow("one paragraph of words") << QByteArray("word ");
+        QTest::newRow("a paragraph per word") << QByteArray("w\\par ");
+    }
+
+    void aboutShowsTheLargestAcceptedText() {
+        QFETCH(QByteArray, unit);
+        QTemporaryDir dir;
+        const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
+        const QByteArray rtf = head + unit.repeated(int((MaxRtfBytes - head.size() - 1) / unit.size())) + "}";
+        QFile file(dir.filePath("info.rtf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
+        file.close();
+        frmAbout about(nullptr, dir.path());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(about.findChild<QTextEdit*>("rtbText")->toPlainText().startsWith(QLatin1Char('w')));
     }
 
     void enterAndEscapeClose_data() {

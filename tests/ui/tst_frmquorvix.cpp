@@ -92,8 +92,12 @@ class TestMainWindow : public QObject {
             if (w->State().ShipKind != p.kind)
                 ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton);
             QCOMPARE(int(w->State().ShipKind), p.kind);
-            if (&p == &kFleet[9])
+            if (&p == &kFleet[9]) {
                 WindowTestAccess::State(*w).MyFirstMove = myFirstMove;
+                MoveOverCell(w->Ui().picPole1, 5, 5);
+                MoveOverCell(w->Ui().picPole1, 1, 1); // beside a ship: the frame turns red
+                QCOMPARE(w->Ui().shpSel->BorderColour(), QColor(255, 0, 0));
+            }
             const int before = w->Ui().lblMSCnt->text().toInt();
             ClickCell(w->Ui().picPole1, p.x, p.y);
             QTRY_COMPARE(w->Ui().lblMSCnt->text().toInt(), before + 1);
@@ -245,22 +249,30 @@ class TestMainWindow : public QObject {
         QVERIFY(w->Ui().shpSel->isHidden());
     }
 
-    void clicksWhileTheLockSoundPlaysAreNotActedOn() {
+    void pressesDuringTheLockSoundWaitForItsEnd() {
         Make();
         sound->hold = true;
         emit w->Ui().gameType->CompChosen();
         ClickCell(w->Ui().picPole1, 0, 0);
         QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("1"));
-        ClickCell(w->Ui().picPole1, 5, 5);                  // would place a second four-deck ship
-        ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton); // would turn it
+        // Turn the next ship and place it while the first one's sound still plays.
+        ClickCell(w->Ui().picPole1, 5, 5, Qt::RightButton);
+        ClickCell(w->Ui().picPole1, 5, 5);
         QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("1"));
         QCOMPARE(int(w->State().ShipKind), 4);
         sound->Finish();
-        QTRY_COMPARE(int(w->State().ShipKind), 3);
-        ClickCell(w->Ui().picPole1, 5, 5);
+        // The horizontal three stands; its own sound holds the input again.
         QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("2"));
-        QCOMPARE(w->State().MyPole.at(5, 5), 3);
+        QCOMPARE(w->State().MyPole.at(5, 5), 7);
+        QCOMPARE(w->State().MyPole.at(7, 5), 7);
+        ClickCell(w->Ui().picPole1, 5, 8);
+        QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("2"));
         sound->Finish();
+        QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("3"));
+        QCOMPARE(w->State().MyPole.at(5, 8), 7);
+        sound->Finish();
+        QTRY_COMPARE(w->RunningHandlers(), 0);
+        QCOMPARE(sound->stops, 0); // sounds that ended by themselves are not cut
     }
 
     void pressesOnTheBorderAreIgnored() {
@@ -478,8 +490,9 @@ class TestMainWindow : public QObject {
         QTest::addColumn<bool>("close");
         for (bool close : {false, true}) {
             const char* how = close ? "close" : "new game";
-            for (const char* wait : {"user animation", "user miss sound", "win box", "computer animation",
-                                     "computer sound", "lose box", "placement sound"})
+            for (const char* wait :
+                 {"user animation", "user miss sound", "win box", "computer animation", "computer miss sound",
+                  "computer wounded sound", "computer sunk sound", "lose box", "placement sound"})
                 QTest::newRow(qPrintable(QString("%1 during %2").arg(how, wait))) << QString(wait) << close;
         }
     }
@@ -501,13 +514,18 @@ class TestMainWindow : public QObject {
                 sound->hold = wait == "user miss sound";
                 ClickCell(w->Ui().picPole2, wait == "win box" ? 0 : 5, 5 * (wait != "win box"));
             } else {
-                sound->hold = wait == "computer sound";
-                WindowTestAccess::State(*w).MyPole = Board{};
-                WindowTestAccess::State(*w).MyPole.at(9, 9) = 1;
+                sound->hold = wait.startsWith("computer") && wait.endsWith("sound");
+                // One ship afloat: a two-deck on (9,8)-(9,9) for the wounded sound, else a one-deck.
+                Board& own = WindowTestAccess::State(*w).MyPole;
+                own = Board{};
+                own.at(9, 9) = 1;
+                if (wait == "computer wounded sound")
+                    own.at(9, 8) = own.at(9, 9) = 2;
                 w->Ui().lblMSCnt->setText("1");
                 random->values.clear();
-                random->Push(9, 10);
-                random->Push(9, 10);
+                const int aim = wait == "computer miss sound" ? 0 : 9;
+                random->Push(aim, 10);
+                random->Push(aim, 10);
                 w->Ui().tmrII->start();
             }
         }
@@ -531,21 +549,35 @@ class TestMainWindow : public QObject {
         QVERIFY(!GameBox(w.get()));
         QVERIFY(w->Ui().shpFire->isHidden());
         QVERIFY(!w->Ui().tmrII->isActive());
+        QTest::qWait(20); // a computer move restarted by mistake would have fired by now
+        QVERIFY(!w->Ui().tmrII->isActive());
+        QCOMPARE(w->RunningHandlers(), 0);
         if (!close) {
             // The new game is untouched: an empty own board, a fresh fleet, nothing logged.
             QCOMPARE(w->State().MyPole, Board{});
+            for (int x = 0; x < 10; ++x)
+                for (int y = 0; y < 10; ++y)
+                    QVERIFY(ShowsPicture(w->Ui().picPole1, x, y, PicEmpty));
             QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("0"));
             QCOMPARE(w->Ui().lblASCnt->text(), QStringLiteral("10"));
             QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Расставьте свои корабли"));
             QVERIFY(LogLines(w->Ui().rtbChat).isEmpty());
             QVERIFY(w->State().Placing);
             QCOMPARE(int(w->State().ShipKind), 4);
+            QVERIFY(w->State().GameStopped);
+            // The next waited sound holds the input again.
+            sound->hold = true;
+            ClickCell(w->Ui().picPole1, 0, 0);
+            QTRY_COMPARE(sound->playing, 1);
+            ClickCell(w->Ui().picPole1, 5, 5);
+            QCOMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("1"));
+            sound->Finish();
+            QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("2"));
+            sound->Finish();
         } else {
             QVERIFY(w->State().GameStopped);
             QCOMPARE(w->State().EnemyPole, enemyBefore);
         }
-        QTest::qWait(20);
-        QVERIFY(!w->Ui().tmrII->isActive());
     }
 
     void ownBoardAnimationEndedEarlyByAMouseMove() {
@@ -557,6 +589,8 @@ class TestMainWindow : public QObject {
         random->Push(9, 10);               // the computer aims at (9,9) of the own board: the one-deck ship
         ClickCell(w->Ui().picPole2, 0, 0); // miss: the computer's turn
         QTRY_VERIFY(w->Ui().shpSel->isVisible());
+        QCOMPARE(w->Ui().shpSel->BorderColour(), QColor(0, 255, 0)); // the aiming frame, not the placing one
+        QCOMPARE(w->Ui().shpSel->BorderWidth(), 1);
         QTest::mouseMove(w->centralWidget(), QPoint(320, 5)); // over the background: hides the frame
         QVERIFY(w->Ui().shpSel->isHidden());
         QTRY_COMPARE(w->Ui().lblMSCnt->text(), QStringLiteral("9"));

@@ -103,8 +103,8 @@ class TestRtfReader : public QObject {
         row("backslash at the end", R"({\rtf1 a\)", false, "a");
         row("binary past the end", R"({\rtf1 a\bin999 bc})", false, "a");
 
-        const QByteArray open(100000, '{');
-        const QByteArray close(100000, '}');
+        const QByteArray open(15000, '{');
+        const QByteArray close(15000, '}');
         row("deep, never closed", "{\\rtf1 " + open + "deep", false, "deep");
         row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", true, "deep");
         row("deep and skipped",
@@ -141,7 +141,7 @@ class TestRtfReader : public QObject {
         row("groups past the limit",
             "{\\rtf1 " + QByteArray(70, '{') + "\\b x{}y" + QByteArray(70, '}') + "z}", "b b -");
         row("half points", R"({\rtf1\fs21 x{\fs48 y}z})", "10.5pt 24pt 10.5pt");
-        row("huge size clamped", R"({\rtf1\fs4000000000 x})", "500pt");
+        row("huge size clamped", R"({\rtf1\fs4000000000 x})", "72pt");
         row("colour", colours + R"(\cf2 x\cf1 y})", "#0080ff #ff0000");
         row("index past the table", colours + R"(\cf999 x})", "-");
         row("negative index", colours + R"(\cf-3 x})", "-");
