@@ -1,0 +1,94 @@
+// A serial device for tests: records what is written and applied; the test decides when queued
+// bytes leave, what arrives, which values are refused and when the device vanishes.
+#pragma once
+
+#include "portdevice.h"
+
+#include <QStringList>
+#include <QTimer>
+
+namespace qx::test {
+
+// No Q_OBJECT: it adds no signals of its own, and header-only doubles are not run through moc here.
+class FakePort : public PortDevice {
+  public:
+    using PortDevice::PortDevice;
+
+    bool Open(const QString& name) override {
+        opened = name;
+        isOpen = openError.isEmpty();
+        error = openError;
+        return isOpen;
+    }
+    void Close() override {
+        isOpen = false;
+        pending = 0;
+    }
+    bool IsOpen() const override { return isOpen; }
+    bool SetBaudRate(int v) override { return Take("speed", v, line.speed); }
+    bool SetParity(char v) override { return Take("parity", v, line.parity); }
+    bool SetDataBits(int v) override { return Take("data", v, line.dataBits); }
+    bool SetStopBits(const QString& v) override { return Take("stop", v, line.stopBits); }
+    bool SetFlowControl(FlowControl v) override { return Take("flow", int(v), flow); }
+    bool SetDataTerminalReady(bool v) override { return Take("dtr", v, dtr); }
+    bool Write(const QByteArray& bytes) override {
+        if (writesLeft-- == 0)
+            return Fail(QStringLiteral("write refused"));
+        writes << bytes;
+        pendingAtWrite << pending;
+        pending += bytes.size();
+        if (autoDrain)
+            QTimer::singleShot(0, this, [this] { Drain(pending); });
+        return true;
+    }
+    qint64 BytesToWrite() const override { return pending; }
+    QByteArray ReadAll() override { return std::exchange(rx, {}); }
+    qint64 BytesAvailable() const override { return rx.size(); }
+    bool Flush(std::chrono::milliseconds) override { return pending == 0; }
+    QString ErrorString() const override { return error; }
+
+    void Drain(qint64 n) {
+        pending -= n;
+        emit BytesWritten(n);
+    }
+    void Feed(const QByteArray& bytes) {
+        rx += bytes;
+        emit ReadyRead();
+    }
+    void Vanish() {
+        isOpen = false;
+        emit ErrorOccurred(ErrorKind::Gone, 0);
+    }
+
+    // Values named here ("parity e", "flow 3") are refused.
+    QStringList refuse;
+    QString openError;
+    int writesLeft = -1; // writes accepted before they are refused; -1 for all
+    bool autoDrain = true;
+
+    QString opened;
+    bool isOpen = false;
+    LineSettings line;
+    int flow = 0;
+    bool dtr = true;
+    QList<QByteArray> writes;
+    QList<qint64> pendingAtWrite;
+    qint64 pending = 0;
+    QByteArray rx;
+    QString error;
+
+  private:
+    bool Fail(const QString& why) {
+        error = why;
+        return false;
+    }
+    template <typename V, typename S> bool Take(const char* name, V value, S& store) {
+        const QString key = QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(value);
+        if (refuse.contains(key))
+            return Fail(key + QStringLiteral(" refused"));
+        store = S(value);
+        return true;
+    }
+};
+
+} // namespace qx::test

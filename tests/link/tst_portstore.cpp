@@ -1,0 +1,103 @@
+#include "portstore.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qx;
+
+class TestPortStore : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    QString Ini() const { return dir_.filePath(QString::fromLatin1(QTest::currentTestFunction()) + ".ini"); }
+    static QString Default(int n) {
+#ifdef Q_OS_WIN
+        return QStringLiteral("COM%1").arg(n);
+#else
+        return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+#endif
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        // The user's own store, moved to where the test may write.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("user"));
+    }
+
+    void split_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<LineSettingsFields>("fields");
+        auto row = [](const char* name, const QString& text, LineSettingsFields fields) {
+            QTest::newRow(name) << text << fields;
+        };
+        row("none", "9600,n,8,1", {"9600", 2, "8", "1"});
+        row("one and a half stop bits", "38400,n,8,1.5", {"38400", 2, "8", "1.5"});
+        row("even, six-digit speed", "115200,e,7,2", {"115200", 0, "7", "2"});
+        row("odd", "19200,o,8,1", {"19200", 3, "8", "1"});
+        row("capital letter", "9600,N,8,1", {"9600", -1, "8", "1"});
+        row("no parity letter", "9600,,8,1", {"960", -1, "8", "1"});
+        row("no speed", "s,8,1", {"", 4, "8", "1"});
+        row("empty", "", {"", -1, "", ""});
+        row("comma", ",", {"", -1, "", ","});
+        row("stop bits only", "1.5", {"", -1, "", "1.5"});
+        row("commas", QString(1000, u','), {QString(994, u','), -1, ",", ","});
+    }
+    void split() {
+        QFETCH(QString, text);
+        QFETCH(LineSettingsFields, fields);
+        QCOMPARE(SplitLineSettings(text), fields);
+    }
+
+    void join() {
+        QCOMPARE(JoinLineSettings(u" 38400 ", 3, u" 8", u"1.5 "), "38400,O,8,1.5");
+        QCOMPARE(JoinLineSettings(u"9600", -1, u"8", u"1"), "9600,,8,1");
+        QCOMPARE(JoinLineSettings(u"9600", 5, u"8", u"1"), "9600,,8,1");
+        // The port hands the letter back in lower case; the window then selects the same entry.
+        for (int parity = 0; parity < int(kParityEntries.size()); ++parity) {
+            const QString text = JoinLineSettings(u"19200", parity, u"7", u"2").toLower();
+            QCOMPARE(SplitLineSettings(text), (LineSettingsFields{"19200", parity, "7", "2"}));
+        }
+    }
+
+    void nothingStored() {
+        QCOMPARE(PortStore(Ini()).Load(), StoredPort());
+        QCOMPARE(PortStore(Ini()).PortDeviceName(1), Default(1));
+        QCOMPARE(PortStore(Ini()).PortDeviceName(3), Default(3));
+        QCOMPARE(PortStore(Ini()).PortDeviceName(0), QString());
+    }
+
+    void userStoreRoundTrip() {
+        PortStore().Save("19200,e,8,1", 2, 3);
+        QCOMPARE(PortStore().Load(), (StoredPort{"19200,e,8,1", "2", "3"}));
+#ifndef Q_OS_WIN
+        QSettings file(dir_.filePath("user/Quorvix/Quorvix.conf"), QSettings::IniFormat);
+        QCOMPARE(file.value("Properties/CommPort"), QVariant("2")); // decimal text
+#endif
+    }
+
+    // A hand-written store: settings without quotes, a value that is no text, port device names.
+    void handEdited() {
+        QFile file(Ini());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 4)\n"
+                   "[Ports]\nCom1=/dev/ttyUSB0\nCom2=\nCom4=/dev/tty\\0S1\n");
+        file.close();
+        {
+            QSettings more(Ini(), QSettings::IniFormat);
+            more.setValue("Ports/Com3", QString(5000, u'a'));
+        }
+        const PortStore store(Ini());
+        QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
+        QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
+        for (int n = 2; n <= 5; ++n) {
+            QCOMPARE(store.PortDeviceName(n), Default(n));
+        }
+    }
+};
+
+QTEST_MAIN(TestPortStore)
+#include "tst_portstore.moc"

@@ -1,0 +1,211 @@
+#include "cp1251.h"
+#include "receiver.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using qx::LinkReceiver;
+using qx::RxEvent;
+
+namespace {
+
+QStringList Names(const QList<RxEvent>& events) {
+    static const char* const kinds[] = {"msg:", "lost", "error", "connected"};
+    QStringList names;
+    for (const RxEvent& e : events) {
+        names << QLatin1String(kinds[e.kind]) + e.body;
+    }
+    return names;
+}
+
+QStringList FeedAll(LinkReceiver& rx, const QStringList& reads) {
+    QStringList events;
+    for (const QString& read : reads) {
+        events << Names(rx.Feed(read));
+    }
+    return events;
+}
+
+// The receive rules read literally: the whole buffer searched again after every read.
+struct PlainReceiver {
+    QString buf;
+    QStringList Feed(const QString& text) {
+        QStringList events;
+        buf += text;
+        for (qsizetype t; (t = buf.indexOf(u"@~#")) >= 0; buf.remove(0, t + 3)) {
+            events << "msg:" + buf.left(t);
+        }
+        buf = buf.right(LinkReceiver::MaxBuffer);
+        auto lineEnd = [&](const char* word) {
+            const qsizetype at = buf.indexOf(QLatin1String(word));
+            return at < 0 ? -1 : buf.indexOf(u"\r\n", at + 1);
+        };
+        auto useAll = [&](const char* event) {
+            events << event;
+            buf.clear();
+        };
+        while (!buf.isEmpty()) {
+            if (lineEnd("NO CARRIER") >= 0) {
+                useAll("lost");
+            } else if (const qsizetype q = lineEnd("OK"); buf.contains(u"ATS") && q >= 7) {
+                buf.remove(0, q + 2);
+            } else if (const qsizetype q = lineEnd("ATDP"); q >= 0) {
+                buf.remove(0, q + 2);
+            } else if (buf.contains(u"ERROR")) {
+                useAll("error");
+            } else if (lineEnd("CONNECT") >= 7) {
+                useAll("connected");
+            } else {
+                break;
+            }
+        }
+        return events;
+    }
+};
+
+// Line noise rich in the modem's words, the terminator and their pieces.
+QString Noise(QRandomGenerator& rng, qsizetype size) {
+    static const QStringList pieces = {"NO CARRIER", "OK",     "ATS", "ATDP", "ERROR", "CONNECT",
+                                       "CONN",       "\r",     "\n",  "\r\n", "@~",    "#",
+                                       "@~#",        "ATS0=1", "NO ", "х•]"};
+    QString text;
+    while (text.size() < size) {
+        const quint32 pick = rng.bounded(pieces.size() + 8);
+        text += pick < quint32(pieces.size())
+                    ? pieces[pick]
+                    : QString(qx::Cp1251Char(static_cast<unsigned char>(rng.bounded(256))));
+    }
+    return text;
+}
+
+// The same noise that completes nothing (no LF, no terminator, no "ERROR") but for a few sparks, so
+// the buffer fills up between them.
+QString Quiet(QRandomGenerator& rng, qsizetype size, int sparks) {
+    QString text = Noise(rng, size)
+                       .replace(u'\n', u' ')
+                       .replace(u'#', u'x')
+                       .replace(QStringLiteral("ERROR"), QStringLiteral("ERR0R"));
+    for (int i = 0; i < sparks; ++i) {
+        text.insert(rng.bounded(text.size()), QStringList{"\r\n", "@~#", "ERROR"}[rng.bounded(3)]);
+    }
+    return text;
+}
+
+} // namespace
+
+class TestReceiver : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void feed_data() {
+        QTest::addColumn<QStringList>("reads");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QString>("rest");
+        QTest::addColumn<bool>("anySplit"); // the same outcome however the text is split into reads
+
+        auto row = [](const char* name, QStringList reads, QStringList events, QString rest, bool anySplit) {
+            QTest::newRow(name) << reads << events << rest << anySplit;
+        };
+        row("message over three reads", {"3", "7_}m@~", "#"}, {"msg:37_}m"}, "", true);
+        row("read ends inside the terminator", {"hi@~"}, {}, "hi@~", true);
+        row("terminator alone", {"@~#"}, {"msg:"}, "", true);
+        row("messages in one read", {"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка",
+            true);
+        row("reply behind a message", {"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, "", true);
+        row("no word across a terminator", {"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n",
+            true);
+        row("modem words inside a message", {"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, "",
+            false);
+        row("answer echo, then OK", {"ATS0=1\r\r\n", "OK\r\n"}, {}, "", true);
+        row("answer echo, ring, connect", {"ATS0=1\r\r\nOK\r\n\r\nRING\r\n", "\r\nCONNECT 9600", "\r\n"},
+            {"connected"}, "", true);
+        row("OK alone", {"\r\nOK\r\n"}, {}, "\r\nOK\r\n", true);
+        row("OK line end at position 8", {"ATS\r\nOK\r\n"}, {}, "", true);
+        row("OK line end at position 7", {"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS", true);
+        row("carrier lost", {"\r\nNO CARRIER", "\r\n"}, {"lost"}, "", true);
+        row("dial echo", {"ATDP5551234\r\r\n"}, {}, "", true);
+        row("dial echo without line end", {"ATDP5551234\r"}, {}, "ATDP5551234\r", true);
+        row("dial echo and connect", {"ATDP123\r\r\nCONNECT 9600\r\n"}, {"connected"}, "", true);
+        row("dial echo, LF with connect", {"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, "", true);
+        row("connect while linked", {"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, "",
+            false);
+        row("carrier lost before error", {"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, "", false);
+        row("modem error", {"ERROR"}, {"error"}, "", true);
+        row("error in a chat fragment", {"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, "", false);
+        row("case-sensitive", {"\r\nconnect 9600\r\nerror no carrier\r\n"}, {},
+            "\r\nconnect 9600\r\nerror no carrier\r\n", true);
+    }
+    void feed() {
+        QFETCH(QStringList, reads);
+        QFETCH(QStringList, events);
+        QFETCH(QString, rest);
+        QFETCH(bool, anySplit);
+
+        LinkReceiver rx;
+        QCOMPARE(FeedAll(rx, reads), events);
+        QCOMPARE(rx.RxBuffer(), rest);
+
+        const QString all = reads.join(QString());
+        for (qsizetype i = 1; anySplit && i < all.size(); ++i) {
+            LinkReceiver split;
+            const QStringList got = FeedAll(split, {all.left(i), all.mid(i)});
+            QVERIFY2(got == events && split.RxBuffer() == rest, qPrintable(QString::number(i)));
+        }
+    }
+
+    // Text that is too old to matter goes first, and with it any word it held.
+    void oldestTextDropped() {
+        LinkReceiver rx;
+        const QString noise(LinkReceiver::MaxBuffer, u'x');
+        QVERIFY(rx.Feed(u"ATDP123").isEmpty());
+        QVERIFY(rx.Feed(noise).isEmpty());
+        QVERIFY(rx.Feed(u"\r\n").isEmpty()); // the echo's start is gone
+        QCOMPARE(rx.RxBuffer(), noise.mid(2) + "\r\n");
+        QCOMPARE(Names(rx.Feed(u"@~#")), QStringList{"msg:" + noise.mid(2) + "\r\n"});
+    }
+
+    void clearForgetsEverything() {
+        LinkReceiver rx;
+        QVERIFY(rx.Feed(QString(100, u'x') + "OK").isEmpty());
+        rx.Clear();
+        QVERIFY(rx.RxBuffer().isEmpty());
+        QVERIFY(rx.Feed(u"ATS\r\nOK\r\n").isEmpty());
+        QCOMPARE(rx.RxBuffer(), QString());
+    }
+
+    // Random noise in random reads: the same outcome as the rules read literally, read by read.
+    void fuzzAgainstPlainRules() {
+        for (quint32 seed = 1; seed <= 50; ++seed) {
+            QRandomGenerator rng(seed);
+            const QString text = seed <= 40 ? Noise(rng, 6000) : Quiet(rng, 50000, 6);
+            LinkReceiver rx;
+            PlainReceiver plain;
+            for (qsizetype at = 0; at < text.size();) {
+                const qsizetype n = 1 + rng.bounded(rng.bounded(2) ? 8 : 400);
+                const QString read = text.mid(at, n);
+                at += n;
+                QCOMPARE(Names(rx.Feed(read)), plain.Feed(read));
+                QCOMPARE(rx.RxBuffer(), plain.buf);
+            }
+        }
+    }
+
+    // Megabytes without a terminator, in reads of every size down to one character.
+    void longNoiseStaysBounded() {
+        QRandomGenerator rng(7);
+        LinkReceiver rx;
+        for (int round = 0; round < 64; ++round) {
+            const QString text = Quiet(rng, 64 * 1024, rng.bounded(3));
+            const qsizetype most = round % 4 == 0 ? 1 : 4096;
+            for (qsizetype at = 0; at < text.size();) {
+                const qsizetype n = 1 + rng.bounded(most);
+                rx.Feed(QStringView(text).sliced(at, std::min(n, text.size() - at)));
+                at += n;
+                QVERIFY(rx.RxBuffer().size() <= LinkReceiver::MaxBuffer);
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestReceiver)
+#include "tst_receiver.moc"
