@@ -9,6 +9,9 @@ export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR=$(mktemp -d)
 export XDG_RUNTIME_DIR
 chmod 700 "$XDG_RUNTIME_DIR"
+# The tests never read or write the player's own settings.
+XDG_CONFIG_HOME="$XDG_RUNTIME_DIR/config"
+export XDG_CONFIG_HOME
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
 jobs=$(nproc 2>/dev/null || echo 2)

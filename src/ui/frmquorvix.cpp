@@ -4,6 +4,9 @@
 #include "art.h"
 #include "frmabout.h"
 #include "frmgametype.h"
+#include "frmmodemgm.h"
+#include "mscomm.h"
+#include "portstore.h"
 #include "sound.h"
 #include "uistyle.h"
 
@@ -27,13 +30,20 @@ frmQuorvix::frmQuorvix(WindowOptions options, QWidget* parent)
     BuildControls();
     BuildTimers();
     BuildMenu();
+    BuildLink();
     resize(640, 452 + menuBar()->sizeHint().height());
     LayoutControls(640, 452);
     if (options_.startNewGame)
         NewGame();
 }
 
+frmQuorvix::~frmQuorvix() = default;
+
 bool frmQuorvix::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == lblIndic && e->type() == QEvent::MouseButtonDblClick) {
+        mnuHangUp_Click();
+        return true;
+    }
     if (e->type() == QEvent::MouseMove && (watched == client || watched == rtbChat->viewport()))
         HideSelFrame();
     if (watched == client && e->type() == QEvent::Paint && !pendingShowQueued_) {
@@ -46,15 +56,25 @@ bool frmQuorvix::eventFilter(QObject* watched, QEvent* e) {
 
 void frmQuorvix::ShowPendingWindows() {
     pendingShowQueued_ = false;
-    if (gameType->isEnabled() && isVisible())
+    if (!isVisible())
+        return;
+    if (gameType->isEnabled())
         gameType->show();
+    if (modemGm->isEnabled())
+        modemGm->show();
+    if (!startupWarning_.isEmpty()) {
+        PortWarning(startupWarning_);
+        startupWarning_.clear();
+    }
 }
 
 void frmQuorvix::closeEvent(QCloseEvent* e) {
     game_.GameStopped = true;
+    HangUp();
     EndWaits();
     gameType->setEnabled(false);
     gameType->hide();
+    HideModemWindow();
     if (about_)
         about_->close();
     e->accept();
@@ -71,6 +91,10 @@ void frmQuorvix::EndWaits() {
     shpFire->hide();
     if (gameBox_)
         gameBox_->close();
+    if (numberBox_)
+        numberBox_->deleteLater();
+    inbox_.clear();
+    inboxRunning_ = false;
 }
 
 void frmQuorvix::NewGame() {
@@ -99,6 +123,9 @@ void frmQuorvix::NewGame() {
 }
 
 void frmQuorvix::imgComp_Click() {
+    // A call up or still being set up ends first: a late "CONNECT" must not barge into this game.
+    if (game_.Connected || comm_->PortOpen())
+        HangUp();
     game_.Placing = true;
     game_.EnemyPole = PlaceFleetRandom(*random_);
     SetStatus(QStringLiteral("Расставьте свои корабли"));
@@ -110,11 +137,19 @@ void frmQuorvix::imgComp_Click() {
 
 void frmQuorvix::imgUC_Click() {
     game_.GameType = GameRemote;
+    if (game_.Connected) {
+        // A further game on the call: straight to placing; the status stays.
+        game_.Placing = true;
+        gameType->setEnabled(false);
+        gameType->hide();
+        return;
+    }
     SetIndicator('(');
     SetStatus(QStringLiteral("Создать/присоединиться"));
     gameType->setEnabled(false);
     gameType->hide();
-    // The modem window that creates or joins the call opens here once the link is built.
+    modemGm->setEnabled(true);
+    modemGm->show();
 }
 
 void frmQuorvix::mnuAbout_Click() {

@@ -7,12 +7,14 @@
 //   frmquorvix_input.cpp      sound effects and the board input that waits for them
 //   frmquorvix_placement.cpp  placing the own fleet
 //   frmquorvix_computer.cpp   the game against the computer
+//   frmquorvix_link.cpp       the modem link: port, call set-up, hang-up, what arrives on the line
 #pragma once
 
 #include "boardview.h"
 #include "gamegate.h"
 #include "modqx.h"
 #include "random.h"
+#include "receiver.h"
 #include "rules.h"
 
 #include <QCoro/QCoroTask>
@@ -23,6 +25,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <memory>
 
 class QAction;
 class QMessageBox;
@@ -31,7 +34,12 @@ namespace qx {
 
 class SoundBackend;
 class frmGameType;
+class frmModemGm;
+class frmMOpt;
 class frmAbout;
+class MSComm;
+class LineSender;
+class PortStore;
 
 struct WindowOptions {
     Random* random = nullptr;      // not owned; the window's own clock-seeded generator if null
@@ -40,6 +48,7 @@ struct WindowOptions {
     int computerDelayMs = 1000;    // tmrII
     int fireIntervalMs = 20;       // tmrFire
     bool startNewGame = true;      // start-up runs New game
+    QString settingsFile;          // the port settings store; the user's own if empty
 };
 
 // NOLINTBEGIN(readability-identifier-naming): handler and control names are the game's own.
@@ -63,6 +72,7 @@ struct frmQuorvixControls {
     QTimer* tmrII = nullptr;
     QTimer* tmrFire = nullptr;
     frmGameType* gameType = nullptr;
+    frmModemGm* modemGm = nullptr;
     QAction* mnuNewGame = nullptr;
     QAction* mnuSound = nullptr;
     QAction* mnuAnim = nullptr;
@@ -77,6 +87,7 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     Q_OBJECT
   public:
     explicit frmQuorvix(WindowOptions options = {}, QWidget* parent = nullptr);
+    ~frmQuorvix() override;
 
     const frmQuorvixControls& Ui() const { return *this; }
     const modQX& State() const { return game_; }
@@ -104,6 +115,8 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     void StartFire(int x, int y, int board);
     // Brings back the side windows in use (after the window was repainted).
     void ShowPendingWindows();
+    // The serial port of the link, for the settings window.
+    MSComm* Port() const { return comm_; }
 
     // Board presses waiting for a sound to end are kept up to this many.
     static constexpr std::size_t MaxQueuedPresses = 16;
@@ -160,6 +173,23 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     void tmrII_Timer();
     QCoro::Task<> ComputerMove();
 
+    // The link.
+    void BuildLink();
+    void OnComm();
+    void HandleRx(const RxEvent& event);
+    QCoro::Task<> RunInbox();
+    QCoro::Task<bool> DoCmd(Handler& h, QString body);
+    void PortWarning(const QString& description);
+    void LineEventBox(const QString& text);
+    void mnuHangUp_Click();
+    void HangUp();
+    void LinkDown();
+    void cmdCreateGm_Click();
+    QCoro::Task<> cmdJoin_Click();
+    void cmdCancel_Click();
+    void HideModemWindow();
+    void mnuModem_Click();
+
     // Shell.
     void EndWaits();
     void imgComp_Click();
@@ -178,6 +208,17 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     QPointer<QMessageBox> gameBox_;
     QPointer<frmAbout> about_;
     bool pendingShowQueued_ = false;
+
+    std::unique_ptr<PortStore> store_;
+    MSComm* comm_ = nullptr;
+    LineSender* sender_ = nullptr;
+    LinkReceiver receiver_;
+    std::deque<QString> inbox_; // received messages, executed one at a time in arrival order
+    bool inboxRunning_ = false;
+    QPointer<QMessageBox> lineEventBox_;
+    QPointer<QWidget> numberBox_;
+    QPointer<frmMOpt> modemOpt_;
+    QString startupWarning_;
 };
 // NOLINTEND(readability-identifier-naming)
 

@@ -1,0 +1,248 @@
+// The modem link: the port, waiting for a call or dialling it, hanging up, and everything that
+// arrives on the line: modem replies, line errors and the messages of the other copy.
+#include "frmmodemgm.h"
+#include "frmmopt.h"
+#include "frmquorvix.h"
+#include "mscomm.h"
+#include "portsettings.h"
+#include "portstore.h"
+#include "sender.h"
+#include "uistyle.h"
+#include "waits.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace qx {
+
+namespace {
+const QString kWaitingForCall = QStringLiteral("Ожидание звонка");
+const QString kDialling = QStringLiteral("Дозвон");
+
+// The boxes of the port's line events; other codes say nothing.
+QString LineEventText(int code) {
+    switch (code) {
+    case 7:
+        return QStringLiteral("End of File Detected");
+    case 1001:
+        return QStringLiteral("Break Received");
+    case 1002:
+        return QStringLiteral("CTS Timeout");
+    case 1003:
+        return QStringLiteral("DSR Timeout");
+    case 1004:
+        return QStringLiteral("Framing Error");
+    case 1006:
+        return QStringLiteral("Overrun Error");
+    case 1007:
+        return QStringLiteral("Carrier Detect Timeout");
+    case 1008:
+        return QStringLiteral("Receive Buffer Overflow");
+    case 1009:
+        return QStringLiteral("Parity Error");
+    case 1010:
+        return QStringLiteral("Transmit Buffer Full");
+    case 1011:
+        return QStringLiteral("Error retrieving DCB");
+    default:
+        return {};
+    }
+}
+} // namespace
+
+void frmQuorvix::BuildLink() {
+    store_ = options_.settingsFile.isEmpty() ? std::make_unique<PortStore>()
+                                             : std::make_unique<PortStore>(options_.settingsFile);
+    PortStore* store = store_.get();
+    comm_ = new MSComm(
+        new SerialPortDevice, [store](int n) { return store->PortDeviceName(n); }, this);
+    comm_->setObjectName("MSComm");
+    sender_ = new LineSender(comm_, this);
+    connect(comm_, &MSComm::OnComm, this, &frmQuorvix::OnComm);
+    connect(sender_, &LineSender::Failed, this, &frmQuorvix::PortWarning);
+
+    modemGm = new frmModemGm(this);
+    connect(modemGm, &frmModemGm::CreateClicked, this, &frmQuorvix::cmdCreateGm_Click);
+    connect(modemGm, &frmModemGm::JoinClicked, this, [this] { Launch(cmdJoin_Click()); });
+    connect(modemGm, &frmModemGm::CancelClicked, this, &frmQuorvix::cmdCancel_Click);
+    connect(mnuHangUp, &QAction::triggered, this, &frmQuorvix::mnuHangUp_Click);
+    connect(mnuModem, &QAction::triggered, this, &frmQuorvix::mnuModem_Click);
+    lblIndic->installEventFilter(this);
+
+    QString why;
+    if (!LoadPortSettings(*comm_, *store_, &why)) {
+        // Shown once the window is on the screen; no game type prompt then.
+        startupWarning_ = why.isEmpty() ? QStringLiteral("?") : why;
+        options_.startNewGame = false;
+    }
+}
+
+void frmQuorvix::PortWarning(const QString& description) {
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle, description, QMessageBox::Ok, this);
+    box->setObjectName("portWarning");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void frmQuorvix::LineEventBox(const QString& text) {
+    if (lineEventBox_) // one at a time: further line events meanwhile are dropped
+        return;
+    auto* box = new QMessageBox(QMessageBox::NoIcon, AppTitle, text, QMessageBox::Ok, this);
+    box->setObjectName("lineEvent");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    lineEventBox_ = box;
+    box->open();
+}
+
+void frmQuorvix::OnComm() {
+    const int code = comm_->CommEvent();
+    if (code == MSComm::CommEventReceive) {
+        const QList<RxEvent> events = receiver_.Feed(comm_->Input());
+        for (const RxEvent& e : events)
+            HandleRx(e);
+    } else if (code == MSComm::CommEventGone) {
+        LinkDown(); // the device vanished: the port is closed already, as after a lost carrier
+    } else if (const QString text = LineEventText(code); !text.isEmpty()) {
+        LineEventBox(text);
+    }
+}
+
+void frmQuorvix::HandleRx(const RxEvent& event) {
+    switch (event.kind) {
+    case RxEvent::Message:
+        inbox_.push_back(event.body);
+        if (!inboxRunning_)
+            Launch(RunInbox());
+        break;
+    case RxEvent::CarrierLost:
+        mnuHangUp_Click();
+        break;
+    case RxEvent::ModemError:
+        AddLog(QStringLiteral("Модемная ошибка!!!"), Olive);
+        break;
+    case RxEvent::Connected:
+        AddLog(QStringLiteral("Соединение установленно"), Olive);
+        SetStatus(QStringLiteral("Расставьте свои корабли"));
+        game_.Connected = true;
+        game_.Placing = true;
+        break;
+    }
+}
+
+QCoro::Task<> frmQuorvix::RunInbox() {
+    // One message at a time: one whose handler waits is finished before the next starts.
+    inboxRunning_ = true;
+    Handler h(gate_);
+    while (!inbox_.empty() && h.Current()) {
+        const QString body = inbox_.front();
+        inbox_.pop_front();
+        if (!co_await DoCmd(h, body)) {
+            // Not a message of the game: a line the friend typed.
+            AddLog(body, Red);
+            QApplication::beep();
+        }
+    }
+    if (h.Current())
+        inboxRunning_ = false;
+}
+
+QCoro::Task<bool> frmQuorvix::DoCmd(Handler& h, QString body) {
+    Q_UNUSED(h);
+    Q_UNUSED(body);
+    co_return false;
+}
+
+void frmQuorvix::mnuHangUp_Click() {
+    HangUp();
+}
+
+void frmQuorvix::HangUp() {
+    if (!comm_->PortOpen())
+        return;
+    sender_->Abandon();
+    (void)comm_->Output(u"ATH");
+    // The call ends with the DTR drop; the setting the user had comes back.
+    const bool dtr = comm_->DTREnable();
+    (void)comm_->SetDTREnable(true);
+    (void)comm_->SetDTREnable(false);
+    (void)comm_->SetDTREnable(dtr);
+    (void)comm_->SetPortOpen(false);
+    LinkDown();
+}
+
+void frmQuorvix::LinkDown() {
+    inbox_.clear();
+    mnuSend->setEnabled(false);
+    mnuHangUp->setEnabled(false);
+    game_.Connected = false;
+    QApplication::beep();
+    // A call, a placement or a battle under way ends in a new game; so does waiting for a friend
+    // who is gone. A finished battle stays on the boards.
+    const QString status = lblStatus->text();
+    if (status == kWaitingForCall || status == kDialling || status == QStringLiteral("Ждем противника") ||
+        !game_.GameStopped || game_.Placing)
+        NewGame();
+}
+
+void frmQuorvix::mnuModem_Click() {
+    // Built afresh on every opening, from the port as it is now; a second choice only raises it.
+    if (!modemOpt_)
+        modemOpt_ = new frmMOpt(comm_, store_.get(), this);
+    modemOpt_->show();
+    modemOpt_->raise();
+    modemOpt_->activateWindow();
+}
+
+void frmQuorvix::HideModemWindow() {
+    modemGm->setEnabled(false);
+    modemGm->hide();
+}
+
+void frmQuorvix::cmdCreateGm_Click() {
+    if (!comm_->PortOpen())
+        if (const PortResult r = comm_->SetPortOpen(true); !r)
+            PortWarning(r.error);
+    game_.IsCreator = true;
+    SetStatus(kWaitingForCall);
+    mnuHangUp->setEnabled(true);
+    (void)comm_->Output(u"ATS0=1\r\n");
+    HideModemWindow();
+}
+
+QCoro::Task<> frmQuorvix::cmdJoin_Click() {
+    if (numberBox_) {
+        numberBox_->raise();
+        co_return;
+    }
+    Handler h(gate_);
+    auto* box = new QInputDialog(modemGm);
+    box->setObjectName("numberBox");
+    box->setWindowTitle(kDialling);
+    box->setLabelText(QStringLiteral("Введите телефонный номер"));
+    box->setTextValue(QString());
+    numberBox_ = box;
+    box->open();
+    co_await h.Wait(SignalOrGone(box, &QDialog::finished, std::chrono::milliseconds(0)));
+    const QString number = box->result() == QDialog::Accepted ? box->textValue() : QString();
+    box->deleteLater();
+    if (number.isEmpty())
+        co_return; // the modem window stays up
+    game_.IsCreator = false;
+    game_.MyFirstMove = false;
+    SetStatus(kDialling);
+    mnuHangUp->setEnabled(true);
+    if (!comm_->PortOpen())
+        if (const PortResult r = comm_->SetPortOpen(true); !r)
+            PortWarning(r.error);
+    (void)comm_->Output(QStringLiteral("ATDP") + number + QStringLiteral("\r\n"));
+    HideModemWindow();
+}
+
+void frmQuorvix::cmdCancel_Click() {
+    NewGame();
+    HideModemWindow();
+}
+
+} // namespace qx

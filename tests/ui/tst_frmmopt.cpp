@@ -1,0 +1,258 @@
+// The port settings window and the start-up step that applies the stored settings.
+#include "../link/fakeport.h"
+#include "frmmopt.h"
+#include "mscomm.h"
+#include "portsettings.h"
+#include "portstore.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qx;
+
+namespace {
+
+// Rows give their fields joined by '|'.
+QStringList Fields(const QString& row) {
+    return row.split(u'|');
+}
+
+// A row of text columns.
+void Row(const char* name, std::initializer_list<QString> columns) {
+    QTestData& row = QTest::newRow(name);
+    for (const QString& column : columns)
+        row << column;
+}
+
+QString FakePath(int n) {
+    return QStringLiteral("fake%1").arg(n);
+}
+
+// A port over the fake device (which opens) and a store on a file of its own, filled beforehand with
+// "settings|port|handshaking" (empty fields are left out).
+struct Rig {
+    QTemporaryDir dir;
+    test::FakePort* device = new test::FakePort;
+    MSComm port{device, &FakePath};
+    std::unique_ptr<PortStore> store;
+
+    explicit Rig(const QString& stored = {}) {
+        {
+            QSettings ini(dir.filePath("port.ini"), QSettings::IniFormat);
+            const QStringList values = Fields(stored);
+            for (int i = 0; i < values.size(); ++i) {
+                if (!values[i].isEmpty())
+                    ini.setValue(QStringList{"Properties/Settings", "Properties/CommPort",
+                                             "Properties/Handshaking"}[i],
+                                 values[i]);
+            }
+        }
+        store = std::make_unique<PortStore>(dir.filePath("port.ini"));
+    }
+    QPointer<frmMOpt> Open() {
+        auto* w = new frmMOpt(&port, store.get(), nullptr);
+        w->show();
+        return w;
+    }
+    QString Live() const {
+        return QStringLiteral("%1|%2|%3").arg(port.Settings()).arg(port.CommPort()).arg(port.Handshaking());
+    }
+    QString Stored() const {
+        const StoredPort s = store->Load();
+        return QStringList{s.settings, s.commPort, s.handshaking}.join(u'|');
+    }
+};
+
+const char* const kLists[] = {"cboPort", "cboSpeed", "cboDataBits", "cboParity", "cboStopBits"};
+
+// "port|speed|data bits|parity|stop bits|flow option" as the window shows them.
+QString Shown(QWidget* w) {
+    QStringList shown;
+    for (const char* name : kLists)
+        shown << w->findChild<QComboBox*>(name)->currentText();
+    for (QRadioButton* option : w->findChildren<QRadioButton*>()) {
+        if (option->isChecked())
+            shown << option->text();
+    }
+    return shown.join(u'|');
+}
+
+// The same fields as Shown: an empty one leaves a control alone, "-" clears a list's selection.
+void Choose(QWidget* w, const QString& row) {
+    const QStringList choice = Fields(row);
+    for (int i = 0; i < 5; ++i) {
+        auto* list = w->findChild<QComboBox*>(kLists[i]);
+        if (!choice[i].isEmpty())
+            list->setCurrentIndex(choice[i] == "-" ? -1 : list->findText(choice[i]));
+    }
+    for (QRadioButton* option : w->findChildren<QRadioButton*>()) {
+        if (option->text() == choice[5])
+            QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+    }
+}
+
+void Click(QWidget* w, const char* button) {
+    QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestPortSettings : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // A failed case may leave its window open.
+    void cleanup() {
+        QList<QPointer<frmMOpt>> left;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            left << qobject_cast<frmMOpt*>(w);
+        qDeleteAll(left);
+    }
+
+    void windowIsDrawnAsDesigned() {
+        Rig rig;
+        QPointer<frmMOpt> w = rig.Open();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Настройки модема"));
+        QCOMPARE(w->size(), QSize(317, 259));
+        QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!w->isModal() && w->minimumSize() == w->maximumSize());
+        QCOMPARE(w->findChild<QWidget*>("fraConnection")->geometry(), QRect(16, 104, 300, 118));
+        QCOMPARE(w->findChild<QWidget*>("cmdCancel")->geometry(), QRect(176, 232, 96, 20));
+        QCOMPARE(w->findChild<QWidget*>("fraFlow")->palette().color(QPalette::Window), QColor(255, 224, 192));
+        QCOMPARE(w->findChild<QWidget*>("cmdOK")->palette().color(QPalette::Button), QColor(128, 255, 128));
+        QCOMPARE(w->findChild<QWidget*>("optFlow1")->font().pixelSize(), 12);
+
+        QStringList lists;
+        for (const char* name : {"cboSpeed", "cboParity", "cboStopBits"}) {
+            auto* list = w->findChild<QComboBox*>(name);
+            for (int i = 0; i < list->count(); ++i)
+                lists << list->itemText(i);
+        }
+        QCOMPARE(lists.join(u' '),
+                 "115200 14400 19200 28800 38400 56000 57600 9600 Even Mark None Odd Space 1 1.5 2");
+        QStringList tabs;
+        for (QWidget* f = w->findChild<QWidget*>("cmdOK"); tabs.size() < 11; f = f->nextInFocusChain()) {
+            if (f->focusPolicy() & Qt::TabFocus)
+                tabs << f->objectName();
+        }
+        QCOMPARE(tabs.join(u' '), "cmdOK cmdCancel cboPort optFlow0 optFlow1 optFlow2 optFlow3 "
+                                  "cboSpeed cboDataBits cboParity cboStopBits");
+    }
+
+    // "Применить" by Enter or by a click stores what the port took; the other ways out change nothing.
+    void closingAppliesOrChangesNothing_data() {
+        for (const char* column : {"stored", "open", "choice", "how", "live", "openAfter"})
+            QTest::addColumn<QString>(column);
+        Row("odd parity", {"", "", "|||Odd||", "Enter", "9600,o,8,1|1|0", ""});
+        Row("new port closes", {"", "open", "Com2|57600|7|Space|2|RTS", "Enter", "57600,s,7,2|2|2", ""});
+        Row("same port stays open",
+            {"", "open", "Com1|19200||||Xon/Xoff", "Применить", "19200,n,8,1|1|1", "open"});
+        Row("port beyond the list kept", {"|9", "", "|||||", "Enter", "9600,n,8,1|9|0", ""});
+        for (const char* how : {"Отмена", "Esc", "close box"})
+            Row(how, {"", "open", "Com4|115200|5|Mark|2|Xon/RTS", how, "9600,n,8,1|1|0", "open"});
+    }
+    void closingAppliesOrChangesNothing() {
+        QFETCH(QString, stored);
+        QFETCH(QString, open);
+        QFETCH(QString, choice);
+        QFETCH(QString, how);
+        QFETCH(QString, live);
+        QFETCH(QString, openAfter);
+        Rig rig(stored);
+        QVERIFY(LoadPortSettings(rig.port, *rig.store, nullptr) && rig.port.SetPortOpen(!open.isEmpty()));
+        QPointer<frmMOpt> w = rig.Open();
+        Choose(w, choice);
+        const QString chosen = Shown(w);
+        const bool apply = how == "Enter" || how == "Применить";
+        if (how == "Enter")
+            QTest::keyClick(w->findChild<QComboBox*>("cboParity"), Qt::Key_Return); // from a list
+        else if (how == "Esc")
+            QTest::keyClick(w, Qt::Key_Escape);
+        else if (how == "close box")
+            w->close();
+        else
+            Click(w, apply ? "cmdOK" : "cmdCancel");
+        QTRY_VERIFY(!w);
+        QCOMPARE(rig.Live(), live);
+        QCOMPARE(rig.Stored(), apply ? live : "||");
+        QCOMPARE(rig.port.PortOpen(), !openAfter.isEmpty());
+        if (rig.port.PortOpen()) // an open port takes new line settings at once
+            QCOMPARE(rig.device->line.speed, live.section(u',', 0, 0).toInt());
+        if (apply)
+            QCOMPARE(Shown(rig.Open()), chosen);
+    }
+
+    // Each refusal: a warning in the port's words, the window stays, the steps before it stay done.
+    void aRefusedValueKeepsTheWindow_data() {
+        // refuse: a value the open device refuses; none: the port stays closed.
+        for (const char* column : {"refuse", "choice", "mentions", "live"})
+            QTest::addColumn<QString>(column);
+        Row("no parity", {"", "|||-||", "9600,,8,1", "9600,n,8,1|1|0"});
+        Row("new port kept", {"", "Com2|||-||RTS", "9600,,8,1", "9600,n,8,1|2|0"});
+        Row("speed", {"speed 115200", "|115200||||RTS", "speed 115200", "9600,n,8,1|1|0"});
+        Row("flow", {"flow 3", "|19200||||Xon/RTS", "flow 3", "19200,n,8,1|1|0"});
+    }
+    void aRefusedValueKeepsTheWindow() {
+        QFETCH(QString, refuse);
+        QFETCH(QString, choice);
+        QFETCH(QString, mentions);
+        QFETCH(QString, live);
+        Rig rig;
+        rig.device->refuse << refuse;
+        QVERIFY(rig.port.SetPortOpen(!refuse.isEmpty()));
+        QPointer<frmMOpt> w = rig.Open();
+        QSignalSpy failures(w.data(), &frmMOpt::FailureShown);
+        Choose(w, choice);
+        Click(w, "cmdOK");
+        QCOMPARE(failures.size(), 1);
+        auto* box = w->findChild<QMessageBox*>();
+        QVERIFY(box && box->isVisible() && box->icon() == QMessageBox::Warning);
+        QCOMPARE(box->windowTitle() + box->text(), "Quorvix" + failures[0][0].toString());
+        QVERIFY2(box->text().contains(mentions), qPrintable(box->text()));
+        QTest::qWait(0);
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(rig.Live(), live);
+        QCOMPARE(rig.Stored(), "||");
+    }
+
+    // Start-up applies the store; the window then shows what the port has.
+    void loadPortSettings_data() {
+        // mentions: empty when start-up goes on; shown: what the window shows then.
+        for (const char* column : {"stored", "mentions", "live", "shown"})
+            QTest::addColumn<QString>(column);
+        Row("nothing stored", {"", "", "9600,n,8,1|1|0", "Com1|9600|8|None|1|Не проверять"});
+        Row("stop bits 1.5",
+            {"38400,n,8,1.5", "", "38400,n,8,1.5|1|0", "Com1|38400|8|None|1.5|Не проверять"});
+        Row("good values", {"19200,E,7,2|3|3", "", "19200,e,7,2|3|3", "Com3|19200|7|Even|2|Xon/RTS"});
+        Row("beyond the lists", {"300,m,4,1|9|1", "", "300,m,4,1|9|1", "||4|Mark|1|Xon/Xoff"});
+        Row("bad settings stop at once", {"9600,x,8,1|3|2", "9600,x,8,1", "9600,n,8,1|1|0", ""});
+        for (const char* bad : {"abc", "1e9", " 2", "-1", "99999999999", "17"})
+            Row(bad, {QStringLiteral("|%1|2").arg(bad), bad, "9600,n,8,1|1|2", ""}); // both tried
+        Row("bad flow", {"|2|7", "7", "9600,n,8,1|2|0", ""});
+        Row("both bad: the port told", {"|x2|y3", "x2", "9600,n,8,1|1|0", ""});
+    }
+    void loadPortSettings() {
+        QFETCH(QString, stored);
+        QFETCH(QString, mentions);
+        QFETCH(QString, live);
+        QFETCH(QString, shown);
+        Rig rig(stored);
+        QString error;
+        QCOMPARE(LoadPortSettings(rig.port, *rig.store, &error), mentions.isEmpty());
+        QVERIFY2(error.contains(mentions), qPrintable(error));
+        QCOMPARE(rig.Live(), live);
+        QVERIFY(!rig.port.PortOpen() && rig.device->opened.isEmpty());
+        if (!shown.isEmpty())
+            QCOMPARE(Shown(rig.Open()), shown);
+    }
+};
+
+QTEST_MAIN(TestPortSettings)
+#include "tst_frmmopt.moc"
