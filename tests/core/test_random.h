@@ -1,4 +1,4 @@
-// Generators for the core tests.
+// Generators and boards for the core tests.
 #pragma once
 
 #include "board.h"
@@ -9,22 +9,20 @@
 
 #include <deque>
 #include <initializer_list>
-#include <string>
 #include <utility>
 
 namespace qx::test {
-
-// The unit value that makes Random::Below(n) return v.
-inline double Pick(int v, int n) {
-    return (v + 0.5) / n;
-}
 
 // Plays back a fixed list of draws and counts reseeds; running dry fails the test.
 class ScriptedRandom : public Random {
   public:
     ScriptedRandom() = default;
     ScriptedRandom(std::initializer_list<double> values) : values_(values) {}
-    void Push(int v, int n) { values_.push_back(Pick(v, n)); }
+    // Draws given as (v, n): the unit value that makes Below(n) return v.
+    void Push(std::initializer_list<std::pair<int, int>> draws) {
+        for (auto [v, n] : draws)
+            values_.push_back((v + 0.5) / n);
+    }
     double NextUnit() override {
         if (values_.empty()) {
             if (thenSeeded)
@@ -48,7 +46,7 @@ class ScriptedRandom : public Random {
     SeededRandom rest_{1};
 };
 
-// A board from ten strings of ten characters: '.' water, 'o' water shot, '1'..'8' intact decks,
+// A board from rows of up to ten characters: '.' water, 'o' water shot, '1'..'8' intact decks,
 // 'a'..'h' hit decks of kinds 1..8 (codes 9..16).
 inline Board MakeBoard(std::initializer_list<const char*> rows) {
     Board b;
@@ -56,17 +54,24 @@ inline Board MakeBoard(std::initializer_list<const char*> rows) {
     for (const char* row : rows) {
         for (int x = 0; x < BoardSize && row[x]; ++x) {
             const char ch = row[x];
-            CellCode c = Water;
             if (ch == 'o')
-                c = WaterShot;
+                b.at(x, y) = WaterShot;
             else if (ch >= '1' && ch <= '8')
-                c = static_cast<CellCode>(ch - '0');
+                b.at(x, y) = static_cast<CellCode>(ch - '0');
             else if (ch >= 'a' && ch <= 'h')
-                c = static_cast<CellCode>(ch - 'a' + 9);
-            b.at(x, y) = c;
+                b.at(x, y) = static_cast<CellCode>(ch - 'a' + 9);
         }
         ++y;
     }
+    return b;
+}
+
+// Every cell holds `code`.
+inline Board Filled(CellCode code) {
+    Board b;
+    for (int x = 0; x < BoardSize; ++x)
+        for (int y = 0; y < BoardSize; ++y)
+            b.at(x, y) = code;
     return b;
 }
 

@@ -7,14 +7,13 @@
 class TestCp1251 : public QObject {
     Q_OBJECT
 
-    static constexpr unsigned char kUndefinedByte = 0x98;
+    static constexpr int kUndefinedByte = 0x98;
 
   private slots:
     void convert_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("bothWays"); // false: the text has characters the code page lacks
-
         QTest::newRow("sentence") << QStringLiteral("Привет, командир!")
                                   << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xEE\xEC\xE0\xED\xE4\xE8\xF0!")
                                   << true;
@@ -30,38 +29,26 @@ class TestCp1251 : public QObject {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, bothWays);
         QCOMPARE(qx::ToCp1251(text), bytes);
-        if (bothWays) {
+        if (bothWays)
             QCOMPARE(qx::FromCp1251(bytes), text);
-        }
     }
 
+    // Every byte but the undefined one stands for its own character, the one the system's codec
+    // knows where it has one, and comes back from it.
     void everyByteRoundTrips() {
         QByteArray all;
-        for (int b = 0; b < 256; ++b) {
-            if (b != kUndefinedByte) {
+        for (int b = 0; b < 256; ++b)
+            if (b != kUndefinedByte)
                 all.append(char(b));
-            }
-        }
         const QString text = qx::FromCp1251(all);
         QCOMPARE(text.size(), all.size());
-        QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), text.size()); // no two bytes share a character
+        QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), text.size());
         QCOMPARE(qx::ToCp1251(text), all);
         QCOMPARE(qx::FromCp1251("a\x98z"), QStringLiteral("a\uFFFDz"));
-    }
-
-    // Our table against the one the system knows, where it knows one.
-    void agreesWithSystemCodec() {
         QStringDecoder system("windows-1251");
-        if (!system.isValid()) {
+        if (!system.isValid())
             QSKIP("no Windows-1251 codec in this Qt build");
-        }
-        for (int b = 0x80; b < 256; ++b) {
-            const char byte = char(b);
-            if (b != kUndefinedByte) {
-                QCOMPARE(QString(qx::Cp1251Char(static_cast<unsigned char>(b))),
-                         system.decode(QByteArrayView(&byte, 1)));
-            }
-        }
+        QCOMPARE(text, system.decode(all));
     }
 };
 

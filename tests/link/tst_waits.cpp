@@ -18,26 +18,16 @@ class Sender : public QObject {
 class TestWaits : public QObject {
     Q_OBJECT
 
-    int resumed = 0;
-    bool result = false;
-    bool emitting = false;
+    QList<int> resumed;    // ids of the waits that have resumed, in order
+    QList<bool> results;   // what each of them resumed with, in the same order
+    bool emitting = false; // a signal is being emitted right now
     bool resumedInsideEmit = false;
 
-    QCoro::Task<> Wait(Sender* s, int timeoutMs) {
-        result = co_await SignalOrGone(s, &Sender::Done, std::chrono::milliseconds(timeoutMs));
-        resumedInsideEmit = emitting;
-        ++resumed;
-    }
-
-    QCoro::Task<> WaitSound(SoundBackend* b, std::chrono::milliseconds bound) {
-        result = co_await SignalOrGone(b, &SoundBackend::Finished, bound);
-        ++resumed;
-    }
-
-    QList<int> order;
-    QCoro::Task<> Waiter(Sender* s, int id) {
-        co_await SignalOrGone(s, &Sender::Done, std::chrono::milliseconds(5000));
-        order << id;
+    template <typename S, typename Signal>
+    QCoro::Task<> Wait(S* s, Signal signal, int timeoutMs, int id = 0) {
+        results << co_await SignalOrGone(s, signal, std::chrono::milliseconds(timeoutMs));
+        resumedInsideEmit = resumedInsideEmit || emitting;
+        resumed << id;
     }
 
     static QByteArray Wave(quint16 format, quint32 rate, quint32 dataBytes, qsizetype actualBytes) {
@@ -48,72 +38,37 @@ class TestWaits : public QObject {
         qToLittleEndian<quint32>(rate * 2, fmt.data() + 8);
         qToLittleEndian<quint16>(2, fmt.data() + 12);
         qToLittleEndian<quint16>(16, fmt.data() + 14);
-        QByteArray w = "RIFF" + QByteArray(4, '\0') + "WAVE";
         QByteArray size(4, '\0');
-        qToLittleEndian<quint32>(16, size.data());
-        w += "LIST" + QByteArray::fromHex("04000000") + "INFO"; // a chunk to skip
-        w += "fmt " + size + fmt;
         qToLittleEndian<quint32>(dataBytes, size.data());
-        w += "data" + size + QByteArray(actualBytes, '\0');
-        return w;
+        // A chunk to skip, the format, the data.
+        return "RIFF" + QByteArray(4, '\0') + "WAVELIST" + QByteArray::fromHex("04000000") + "INFOfmt " +
+               QByteArray::fromHex("10000000") + fmt + "data" + size + QByteArray(actualBytes, '\0');
     }
 
   private slots:
-    void init() {
-        resumed = 0;
-        result = false;
-        resumedInsideEmit = false;
-    }
-
-    void signalResumesWithTrueFromTheEventLoop() {
-        Sender s;
-        Wait(&s, 5000);
-        QCOMPARE(resumed, 0);
+    // A signal resumes with true, a destroyed sender and a time-out with false, a null sender at
+    // once; the others from the event loop, in the order their ends came, never inside the emit.
+    void everyEndOfAWait() {
+        Sender fires, times;
+        auto* gone = new Sender;
+        Wait(&fires, &Sender::Done, 5000, 1);
+        Wait(&times, &Sender::Done, 10, 2);
+        Wait(gone, &Sender::Done, 0, 3);
+        Wait(static_cast<Sender*>(nullptr), &Sender::Done, 0, 4);
+        QCOMPARE(resumed, QList<int>{4});
         emitting = true;
-        emit s.Done();
+        emit fires.Done();
         emitting = false;
-        QCOMPARE(resumed, 0); // never inside the emit
-        QTRY_COMPARE(resumed, 1);
-        QVERIFY(result);
+        delete gone;
+        QCOMPARE(resumed, QList<int>{4});
+        QTRY_COMPARE(resumed, (QList<int>{4, 1, 3, 2}));
+        QCOMPARE(results, (QList<bool>{false, true, false, false}));
         QVERIFY(!resumedInsideEmit);
-        emit s.Done(); // a second emit finds nothing waiting
+        // Late signals find nothing waiting.
+        emit fires.Done();
+        emit times.Done();
         QTest::qWait(5);
-        QCOMPARE(resumed, 1);
-    }
-
-    void destroyedSenderResumesWithFalse() {
-        auto* s = new Sender;
-        Wait(s, 0);
-        delete s;
-        QTRY_COMPARE(resumed, 1);
-        QVERIFY(!result);
-    }
-
-    void timeoutResumesWithFalseAndALateSignalIsHarmless() {
-        Sender s;
-        Wait(&s, 10);
-        QTRY_COMPARE(resumed, 1);
-        QVERIFY(!result);
-        emit s.Done();
-        QTest::qWait(5);
-        QCOMPARE(resumed, 1);
-    }
-
-    void nullSenderDoesNotWait() {
-        Wait(nullptr, 0);
-        QCOMPARE(resumed, 1);
-        QVERIFY(!result);
-    }
-
-    void twoWaitersFinishInArrivalOrder() {
-        Sender a, b;
-        order.clear();
-        Waiter(&a, 1);
-        Waiter(&b, 2);
-        emit b.Done();
-        emit a.Done();
-        QTRY_COMPARE(order.size(), 2);
-        QCOMPARE(order, (QList<int>{2, 1}));
+        QCOMPARE(resumed.size(), 4);
     }
 
     void waveDuration_data() {
@@ -135,12 +90,10 @@ class TestWaits : public QObject {
         QFETCH(QByteArray, bytes);
         QFETCH(int, ms);
         QTemporaryDir dir;
-        const QString path = dir.filePath("x.wav");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QFile f(dir.filePath("x.wav"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         f.close();
-        const auto got = WaveDuration(path);
+        const auto got = WaveDuration(f.fileName());
         QCOMPARE(got ? int(got->count()) : -1, ms);
     }
 
@@ -150,17 +103,13 @@ class TestWaits : public QObject {
         for (const char* name : {"Lock.wav", "Mimo.wav", "Ranen.wav", "Ubit.wav"}) {
             const auto bound = backend.Play(QCoreApplication::applicationDirPath() + "/" + name);
             QVERIFY2(bound, name);
-            init();
-            WaitSound(&backend, *bound);
-            QTRY_COMPARE_WITH_TIMEOUT(resumed, 1, int(bound->count()) + 2000);
+            resumed.clear();
+            Wait(&backend, &SoundBackend::Finished, int(bound->count()));
+            QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 1, int(bound->count()) + 2000);
             backend.Stop();
         }
-    }
-
-    void missingFileIsRefusedAndTheGameGoesOn() {
-        QVERIFY(!WaveDuration("/nonexistent/Lock.wav"));
-        QtSoundBackend backend;
-        QVERIFY(!backend.Play("/nonexistent/Lock.wav")); // beeps instead
+        // A missing file is refused (the back end beeps instead) and the game goes on.
+        QVERIFY(!backend.Play("/nonexistent/Lock.wav"));
         backend.Stop();
     }
 };

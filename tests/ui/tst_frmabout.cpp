@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,24 +16,19 @@ class TestSideWindows : public QObject {
     Q_OBJECT
 
     static QColor TextColour(QWidget* w) { return w->palette().color(QPalette::WindowText); }
-
-  private slots:
-    void aboutShowsTitleVersionAndTheInfoFile() {
-        frmAbout about(nullptr);
-        about.show();
-        QCOMPARE(about.windowTitle(), QStringLiteral("О программе \"Зендрал\""));
-        QCOMPARE(about.size(), QSize(520, 260));
-        QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("З е н д р а л"));
-        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Версия 1.0"));
-        QVERIFY(about.findChild<QTextEdit*>("rtbText")->toPlainText().contains(QStringLiteral("Зендрал")));
-        QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull());
+    static QString Text(const frmAbout& about) {
+        return about.findChild<QTextEdit*>("rtbText")->toPlainText();
     }
 
-    void aboutWithoutTheInfoFileIsEmptyAndSilent() {
-        frmAbout about(nullptr, QStringLiteral("/nonexistent"));
-        about.show();
-        QVERIFY(about.findChild<QTextEdit*>("rtbText")->toPlainText().isEmpty());
-        QVERIFY(!about.findChild<QMessageBox*>());
+  private slots:
+    void aboutShowsTheInfoFileBesideTheProgram() {
+        frmAbout about(nullptr);
+        QVERIFY(Text(about).contains(QStringLiteral("Зендрал")));
+        QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull());
+        // Without the file the box stays empty, and nothing is reported.
+        frmAbout none(nullptr, QStringLiteral("/nonexistent"));
+        QVERIFY(Text(none).isEmpty());
+        QVERIFY(!none.findChild<QMessageBox*>());
     }
 
     // The largest text the reader accepts, in the largest type with the widest spacing, still
@@ -56,30 +50,26 @@ class TestSideWindows : public QObject {
         frmAbout about(nullptr, dir.path());
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QVERIFY(about.findChild<QTextEdit*>("rtbText")->toPlainText().startsWith(QLatin1Char('w')));
-    }
-
-    void enterAndEscapeClose_data() {
-        QTest::addColumn<int>("key");
-        QTest::newRow("escape") << int(Qt::Key_Escape);
-        QTest::newRow("enter") << int(Qt::Key_Return);
+        QVERIFY(Text(about).startsWith(QLatin1Char('w')));
     }
 
     void enterAndEscapeClose() {
-        QFETCH(int, key);
-        frmAbout about(nullptr);
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QTest::keyClick(&about, Qt::Key(key));
-        QTRY_VERIFY(!about.isVisible());
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            frmAbout about(nullptr);
+            about.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QTest::keyClick(&about, key);
+            QTRY_VERIFY(!about.isVisible());
+        }
     }
 
-    void linkOpensTheHomePageOnceAndTurnsCyanAgain() {
+    void linkOpensTheHomePageOnceOrReportsThatItCannot() {
         frmAbout about(nullptr);
         QList<QUrl> opened;
+        bool browserStarts = true;
         about.openUrl = [&](const QUrl& u) {
             opened << u;
-            return true;
+            return browserStarts;
         };
         about.show();
         auto* link = about.findChild<QLabel*>("lblLink");
@@ -90,17 +80,8 @@ class TestSideWindows : public QObject {
         QTest::mouseRelease(link, Qt::LeftButton);
         QCOMPARE(TextColour(link), QColor(0, 255, 255));
         QCOMPARE(opened, QList<QUrl>{QUrl(HomePage)});
-        QCOMPARE(link->text(), HomePage);
         QVERIFY(!about.findChild<QMessageBox*>());
-    }
-
-    void aBrowserThatCannotStartIsReported() {
-        frmAbout about(nullptr);
-        about.openUrl = [](const QUrl&) {
-            return false;
-        };
-        about.show();
-        auto* link = about.findChild<QLabel*>("lblLink");
+        browserStarts = false;
         QTest::mouseClick(link, Qt::LeftButton);
         QTRY_VERIFY(about.findChild<QMessageBox*>());
         QVERIFY(about.findChild<QMessageBox*>()->text().contains(HomePage));
@@ -109,11 +90,7 @@ class TestSideWindows : public QObject {
     void gameTypeWindowReportsEachPicture() {
         QWidget owner;
         frmGameType w(&owner);
-        QVERIFY(!w.isEnabled());
-        QCOMPARE(w.size(), QSize(314, 169));
-        QCOMPARE(w.findChild<QLabel*>("lblChose")->text(), QStringLiteral("Выберите тип игры"));
-        QCOMPARE(w.findChild<QLabel*>("lblComp")->text(), QStringLiteral("с компьютером"));
-        QCOMPARE(w.findChild<QLabel*>("lblUC")->text(), QStringLiteral("с удаленным компьютером"));
+        QVERIFY(!w.isEnabled()); // enabled only while it waits for the user
         w.setEnabled(true);
         w.show();
         QSignalSpy comp(&w, &frmGameType::CompChosen), uc(&w, &frmGameType::UCChosen);

@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <deque>
+#include <initializer_list>
+#include <utility>
 
 namespace qx::test {
 
@@ -52,21 +54,21 @@ class QueueRandom : public Random {
         return v;
     }
     void Reseed() override {}
-    void Push(int v, int n) { values.push_back((v + 0.5) / n); }
+    // Draws given as (v, n): the unit value that makes Below(n) return v.
+    void Push(std::initializer_list<std::pair<int, int>> draws) {
+        for (auto [v, n] : draws)
+            values.push_back((v + 0.5) / n);
+    }
     std::deque<double> values;
     SeededRandom rest{42};
 };
 
-inline QPoint CellCentre(int x, int y) {
-    return {30 * x + 15, 30 * y + 15};
-}
-
 inline void ClickCell(BoardView* board, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
-    QTest::mouseClick(board->Surface(), button, {}, CellCentre(x, y));
+    QTest::mouseClick(board->Surface(), button, {}, {30 * x + 15, 30 * y + 15});
 }
 
 inline void MoveOverCell(BoardView* board, int x, int y) {
-    QTest::mouseMove(board->Surface(), CellCentre(x, y));
+    QTest::mouseMove(board->Surface(), {30 * x + 15, 30 * y + 15});
 }
 
 // The board's pixels at a picture's place compared with the picture itself.
