@@ -150,6 +150,8 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     ShapeFrame* FireFrameOf(int board) const { return board == EnemyBoard ? shpFire : shpSel; }
     void FireTick();
     QCoro::Task<> WaitFrameHidden(Handler& h, ShapeFrame* frame);
+    // The shot animation on that board, when it is switched on, and the wait for its end.
+    QCoro::Task<> AnimateShot(Handler& h, Cell cell, int board);
 
     // Sound effects and the board input that waits for them.
     struct BoardPress {

@@ -14,10 +14,7 @@ QCoro::Task<> frmQuorvix::picPole2_MouseDown(Qt::MouseButton button, QPoint pos)
     const Cell cell{pos.x() / CellPixels, pos.y() / CellPixels};
 
     SetTurnCross(false);
-    if (mnuAnim->isChecked()) {
-        StartFire(cell.x, cell.y, EnemyBoard);
-        co_await WaitFrameHidden(h, shpFire);
-    }
+    co_await AnimateShot(h, cell, EnemyBoard);
     const ShotOutcome shot = ResolveShot(game_.EnemyPole, cell.x, cell.y);
     switch (shot.result) {
     case ShotResult::AlreadyShot:
@@ -59,11 +56,8 @@ QCoro::Task<> frmQuorvix::ComputerMove() {
     if (!shot)
         co_return;
     const Cell cell = shot->cell;
-    if (mnuAnim->isChecked()) {
-        // One animation; a mouse move that hides the frame ends the wait early.
-        StartFire(cell.x, cell.y, OwnBoard);
-        co_await WaitFrameHidden(h, shpSel);
-    }
+    // A mouse move that hides the frame ends the wait early.
+    co_await AnimateShot(h, cell, OwnBoard);
     const ComputerOutcome out = ResolveComputerShot(game_.MyPole, game_, *shot);
     const QString message = QString::fromUtf8(out.message.data(), static_cast<qsizetype>(out.message.size()));
     const bool search = out.mode == ComputerMode::Search;

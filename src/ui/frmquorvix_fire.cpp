@@ -32,6 +32,13 @@ void frmQuorvix::FireTick() {
     }
 }
 
+QCoro::Task<> frmQuorvix::AnimateShot(Handler& h, Cell cell, int board) {
+    if (!mnuAnim->isChecked())
+        co_return;
+    StartFire(cell.x, cell.y, board);
+    co_await WaitFrameHidden(h, FireFrameOf(board));
+}
+
 QCoro::Task<> frmQuorvix::WaitFrameHidden(Handler& h, ShapeFrame* frame) {
     if (frame->isHidden())
         co_return;

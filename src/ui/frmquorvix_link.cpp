@@ -23,32 +23,21 @@ const QString kDialling = QStringLiteral("Дозвон");
 
 // The boxes of the port's line events; other codes say nothing.
 QString LineEventText(int code) {
-    switch (code) {
-    case 7:
-        return QStringLiteral("End of File Detected");
-    case 1001:
-        return QStringLiteral("Break Received");
-    case 1002:
-        return QStringLiteral("CTS Timeout");
-    case 1003:
-        return QStringLiteral("DSR Timeout");
-    case 1004:
-        return QStringLiteral("Framing Error");
-    case 1006:
-        return QStringLiteral("Overrun Error");
-    case 1007:
-        return QStringLiteral("Carrier Detect Timeout");
-    case 1008:
-        return QStringLiteral("Receive Buffer Overflow");
-    case 1009:
-        return QStringLiteral("Parity Error");
-    case 1010:
-        return QStringLiteral("Transmit Buffer Full");
-    case 1011:
-        return QStringLiteral("Error retrieving DCB");
-    default:
-        return {};
-    }
+    static const std::pair<int, const char*> kEvents[] = {{7, "End of File Detected"},
+                                                          {1001, "Break Received"},
+                                                          {1002, "CTS Timeout"},
+                                                          {1003, "DSR Timeout"},
+                                                          {1004, "Framing Error"},
+                                                          {1006, "Overrun Error"},
+                                                          {1007, "Carrier Detect Timeout"},
+                                                          {1008, "Receive Buffer Overflow"},
+                                                          {1009, "Parity Error"},
+                                                          {1010, "Transmit Buffer Full"},
+                                                          {1011, "Error retrieving DCB"}};
+    for (const auto& [c, text] : kEvents)
+        if (c == code)
+            return QString::fromLatin1(text);
+    return {};
 }
 } // namespace
 
