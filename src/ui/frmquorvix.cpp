@@ -5,13 +5,16 @@
 #include "frmabout.h"
 #include "frmgametype.h"
 #include "frmmodemgm.h"
+#include "frmsmes.h"
 #include "mscomm.h"
 #include "portstore.h"
+#include "protocol.h"
 #include "sound.h"
 #include "uistyle.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -44,6 +47,11 @@ bool frmQuorvix::eventFilter(QObject* watched, QEvent* e) {
         mnuHangUp_Click();
         return true;
     }
+    if (watched == rtbChat && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            OpenChat();
+    }
     if (e->type() == QEvent::MouseMove && (watched == client || watched == rtbChat->viewport()))
         HideSelFrame();
     if (watched == client && e->type() == QEvent::Paint && !pendingShowQueued_) {
@@ -62,6 +70,8 @@ void frmQuorvix::ShowPendingWindows() {
         gameType->show();
     if (modemGm->isEnabled())
         modemGm->show();
+    if (frmSMes_->isEnabled())
+        frmSMes_->show();
     if (!startupWarning_.isEmpty()) {
         PortWarning(startupWarning_);
         startupWarning_.clear();
@@ -75,6 +85,7 @@ void frmQuorvix::closeEvent(QCloseEvent* e) {
     gameType->setEnabled(false);
     gameType->hide();
     HideModemWindow();
+    frmSMes_->Close();
     if (about_)
         about_->close();
     e->accept();
@@ -93,8 +104,9 @@ void frmQuorvix::EndWaits() {
         gameBox_->close();
     if (numberBox_)
         numberBox_->deleteLater();
-    inbox_.clear();
     inboxRunning_ = false;
+    if (!inbox_.empty())
+        QMetaObject::invokeMethod(this, &frmQuorvix::PumpInbox, Qt::QueuedConnection);
 }
 
 void frmQuorvix::NewGame() {
@@ -103,6 +115,9 @@ void frmQuorvix::NewGame() {
     game_.GameStopped = true;
     game_.Placing = false;
     game_.EnemyReady = false;
+    youBegin_ = false;
+    if (game_.Connected && lblStatus->text() != QStringLiteral("Новая игра"))
+        Send(NewGameMessage());
     rtbChat->clear();
     game_.MyPole.clear();
     lblMSCnt->setText(QStringLiteral("0"));
@@ -138,7 +153,10 @@ void frmQuorvix::imgComp_Click() {
 void frmQuorvix::imgUC_Click() {
     game_.GameType = GameRemote;
     if (game_.Connected) {
-        // A further game on the call: straight to placing; the status stays.
+        // A further game on the call: straight to placing; the status stays. The joining side
+        // begins only if the other side has said so in this game.
+        if (!game_.IsCreator)
+            game_.MyFirstMove = youBegin_;
         game_.Placing = true;
         gameType->setEnabled(false);
         gameType->hide();

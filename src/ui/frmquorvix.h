@@ -8,6 +8,7 @@
 //   frmquorvix_placement.cpp  placing the own fleet
 //   frmquorvix_computer.cpp   the game against the computer
 //   frmquorvix_link.cpp       the modem link: port, call set-up, hang-up, what arrives on the line
+//   frmquorvix_linkgame.cpp   the game over the link: the messages of the other copy, and chat
 #pragma once
 
 #include "boardview.h"
@@ -37,6 +38,7 @@ class frmGameType;
 class frmModemGm;
 class frmMOpt;
 class frmAbout;
+class frmSMes;
 class MSComm;
 class LineSender;
 class PortStore;
@@ -73,6 +75,7 @@ struct frmQuorvixControls {
     QTimer* tmrFire = nullptr;
     frmGameType* gameType = nullptr;
     frmModemGm* modemGm = nullptr;
+    frmSMes* frmSMes_ = nullptr;
     QAction* mnuNewGame = nullptr;
     QAction* mnuSound = nullptr;
     QAction* mnuAnim = nullptr;
@@ -180,7 +183,7 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     void OnComm();
     void HandleRx(const RxEvent& event);
     QCoro::Task<> RunInbox();
-    QCoro::Task<bool> DoCmd(Handler& h, QString body);
+    void PumpInbox();
     void PortWarning(const QString& description);
     void LineEventBox(const QString& text);
     void mnuHangUp_Click();
@@ -191,6 +194,17 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     void cmdCancel_Click();
     void HideModemWindow();
     void mnuModem_Click();
+
+    // The game over the link.
+    void Send(const QString& message);
+    QCoro::Task<bool> DoCmd(Handler& h, QString body);
+    void StartLinkBattle();
+    void LinkFleetComplete();
+    QCoro::Task<> FireOverLink(Handler& h, Cell cell);
+    QCoro::Task<> ShotReceived(Handler& h, QString body);
+    QCoro::Task<> ResultReceived(Handler& h, QString body);
+    void OpenChat();
+    QCoro::Task<> cmdSend_Click();
 
     // Shell.
     void EndWaits();
@@ -221,6 +235,8 @@ class frmQuorvix : public QMainWindow, private frmQuorvixControls {
     QPointer<QWidget> numberBox_;
     QPointer<frmMOpt> modemOpt_;
     QString startupWarning_;
+    bool youBegin_ = false; // the other side said this side begins the current game
+    Cell userShot_{};       // the cell of the user's last shot over the link, apart from the animation
 };
 // NOLINTEND(readability-identifier-naming)
 

@@ -8,10 +8,12 @@ namespace qx {
 QCoro::Task<> frmQuorvix::picPole2_MouseDown(Qt::MouseButton button, QPoint pos) {
     if (button != Qt::LeftButton || !UserMayFire() || game_.GameStopped)
         co_return;
-    if (game_.GameType != GameComputer)
-        co_return; // shots over the link are sent by the link
     Handler h(gate_);
     const Cell cell{pos.x() / CellPixels, pos.y() / CellPixels};
+    if (game_.GameType != GameComputer) {
+        co_await FireOverLink(h, cell); // the other side decides the shot
+        co_return;
+    }
 
     SetTurnCross(false);
     co_await AnimateShot(h, cell, EnemyBoard);

@@ -3,6 +3,7 @@
 #include "frmmodemgm.h"
 #include "frmmopt.h"
 #include "frmquorvix.h"
+#include "frmsmes.h"
 #include "mscomm.h"
 #include "portsettings.h"
 #include "portstore.h"
@@ -60,6 +61,17 @@ void frmQuorvix::BuildLink() {
     connect(mnuModem, &QAction::triggered, this, &frmQuorvix::mnuModem_Click);
     lblIndic->installEventFilter(this);
 
+    frmSMes_ = new frmSMes(this);
+    connect(frmSMes_, &frmSMes::SendClicked, this, [this] { Launch(cmdSend_Click()); });
+    connect(mnuSend, &QAction::triggered, this, &frmQuorvix::OpenChat);
+    // Enter on either board or on the log opens the chat window while linked.
+    for (BoardView* board : {picPole1, picPole2})
+        connect(board, &BoardView::KeyPressed, this, [this](int key) {
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                OpenChat();
+        });
+    rtbChat->installEventFilter(this);
+
     QString why;
     if (!LoadPortSettings(*comm_, *store_, &why)) {
         // Shown once the window is on the screen; no game type prompt then.
@@ -102,8 +114,7 @@ void frmQuorvix::HandleRx(const RxEvent& event) {
     switch (event.kind) {
     case RxEvent::Message:
         inbox_.push_back(event.body);
-        if (!inboxRunning_)
-            Launch(RunInbox());
+        PumpInbox();
         break;
     case RxEvent::CarrierLost:
         mnuHangUp_Click();
@@ -120,8 +131,15 @@ void frmQuorvix::HandleRx(const RxEvent& event) {
     }
 }
 
+void frmQuorvix::PumpInbox() {
+    if (!inboxRunning_ && !inbox_.empty())
+        Launch(RunInbox());
+}
+
 QCoro::Task<> frmQuorvix::RunInbox() {
-    // One message at a time: one whose handler waits is finished before the next starts.
+    // One message at a time: one whose handler waits is finished before the next starts. A new
+    // game (received or the user's) ends this run; the messages behind it belong to the new game
+    // and a fresh run takes them.
     inboxRunning_ = true;
     Handler h(gate_);
     while (!inbox_.empty() && h.Current()) {
@@ -135,12 +153,6 @@ QCoro::Task<> frmQuorvix::RunInbox() {
     }
     if (h.Current())
         inboxRunning_ = false;
-}
-
-QCoro::Task<bool> frmQuorvix::DoCmd(Handler& h, QString body) {
-    Q_UNUSED(h);
-    Q_UNUSED(body);
-    co_return false;
 }
 
 void frmQuorvix::mnuHangUp_Click() {

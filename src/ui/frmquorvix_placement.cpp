@@ -52,8 +52,9 @@ void frmQuorvix::FleetComplete() {
             tmrII->start();
         }
         AddLog(QStringLiteral("Игра началась"), Olive);
+    } else {
+        LinkFleetComplete();
     }
-    // A fleet completed in a game over the link is reported to the other side by the link.
 }
 
 void frmQuorvix::ResizeSelFrame() {

@@ -58,8 +58,20 @@ class Handler {
     template <typename Awaitable> auto Wait(Awaitable wait) {
         return Checked<Awaitable>{std::move(wait), this};
     }
+    // A task (a text on its way down the line, say) is awaited the same way.
+    template <typename T> auto Wait(QCoro::Task<T> task) {
+        return Checked<TaskAwait<T>>{TaskAwait<T>{std::move(task)}, this};
+    }
 
   private:
+    // A task's own awaiter holds nothing but the task's handle, so one is made at each step.
+    template <typename T> struct TaskAwait {
+        QCoro::Task<T> task;
+        bool await_ready() const { return task.operator co_await().await_ready(); }
+        auto await_suspend(std::coroutine_handle<> h) { return task.operator co_await().await_suspend(h); }
+        auto await_resume() { return task.operator co_await().await_resume(); }
+    };
+
     template <typename Awaitable> struct Checked {
         Awaitable inner;
         const Handler* handler;

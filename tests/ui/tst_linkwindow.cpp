@@ -1,6 +1,6 @@
 // The main window on the modem link: the exact bytes it says to a modem on a pseudo-terminal and
 // what it makes of the replies, and two windows calling each other through the modem emulator.
-#include "uitest.h"
+#include "linktest.h"
 
 #include "frmgametype.h"
 #include "frmmodemgm.h"
@@ -29,100 +29,13 @@
 using namespace qx;
 using namespace qx::test;
 
-namespace {
-
-// A modem the test speaks for: the master side of a pseudo-terminal whose slave the game opens.
-struct ScriptedModem {
-    int master = -1;
-    QString slave;
-    ScriptedModem() {
-        int s = -1;
-        char name[256] = {};
-        if (openpty(&master, &s, name, nullptr, nullptr) == 0) {
-            slave = QString::fromLocal8Bit(name);
-            ::close(s);
-            fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        }
-    }
-    ~ScriptedModem() {
-        if (master >= 0)
-            ::close(master);
-    }
-    void Say(const QByteArray& bytes) const {
-        QVERIFY(::write(master, bytes.data(), bytes.size()) == bytes.size());
-    }
-    // What the game has written so far.
-    QByteArray Heard() {
-        char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            heard.append(buf, n);
-        }
-        return heard;
-    }
-    QByteArray heard;
-};
-
-QString WriteSettings(const QTemporaryDir& dir, const QString& name, const QString& device) {
-    const QString path = dir.filePath(name);
-    QSettings s(path, QSettings::IniFormat);
-    s.setValue("Ports/Com1", device);
-    s.sync();
-    return path;
-}
-
-QString TopLog(const frmQuorvix& w) {
-    return w.Ui().rtbChat->document()->firstBlock().text();
-}
-
-} // namespace
-
 class TestLinkWindow : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<FakeSound>> sounds;
-
-    std::unique_ptr<frmQuorvix> Window(const QString& device, const QString& name) {
-        sounds.push_back(std::make_unique<FakeSound>());
-        WindowOptions o;
-        o.sound = sounds.back().get();
-        o.soundFolder = QStringLiteral("/nowhere");
-        o.fireIntervalMs = 1;
-        o.computerDelayMs = 5;
-        o.settingsFile = WriteSettings(dir, name, device);
-        auto w = std::make_unique<frmQuorvix>(o);
-        w->show();
-        return w;
-    }
-
-    static void ChooseRemote(frmQuorvix& w) {
-        QTRY_VERIFY(w.Ui().gameType->isVisible());
-        emit w.Ui().gameType->UCChosen();
-        QVERIFY(w.Ui().modemGm->isVisible());
-    }
-    static void Create(frmQuorvix& w) {
-        ChooseRemote(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
-    }
-    static void Join(frmQuorvix& w, const QString& number) {
-        ChooseRemote(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
-        QInputDialog* box = nullptr;
-        QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
-        QCOMPARE(box->windowTitle(), QStringLiteral("Дозвон"));
-        QCOMPARE(box->labelText(), QStringLiteral("Введите телефонный номер"));
-        box->setTextValue(number);
-        if (number.isEmpty())
-            box->reject();
-        else
-            box->accept();
-    }
+    LinkRig rig;
 
   private slots:
-    void init() { sounds.clear(); }
+    void init() { rig.sounds.clear(); }
 
     // Each row: what the game does, the modem's reply, and how the window stands afterwards.
     void modemDialogue_data() {
@@ -166,11 +79,11 @@ class TestLinkWindow : public QObject {
         QFETCH(bool, connected);
         ScriptedModem modem;
         QVERIFY(!modem.slave.isEmpty());
-        auto w = Window(modem.slave, "modem.conf");
+        auto w = rig.Window(modem.slave, "modem.conf");
         if (create)
-            Create(*w);
+            rig.Create(*w);
         else
-            Join(*w, "123");
+            rig.Join(*w, "123");
         QTRY_COMPARE(modem.Heard(), sent);
         QVERIFY(w->Port()->PortOpen());
         QVERIFY(w->Ui().mnuHangUp->isEnabled());
@@ -199,8 +112,8 @@ class TestLinkWindow : public QObject {
 
     void cancellingTheNumberSendsNothing() {
         ScriptedModem modem;
-        auto w = Window(modem.slave, "cancel.conf");
-        Join(*w, QString());
+        auto w = rig.Window(modem.slave, "cancel.conf");
+        rig.Join(*w, QString());
         QTest::qWait(20);
         QVERIFY(w->Ui().modemGm->isVisible());
         QVERIFY(!w->Port()->PortOpen());
@@ -213,19 +126,15 @@ class TestLinkWindow : public QObject {
 
     // Two copies call each other through the emulator, then one hangs up.
     void twoWindowsCallEachOther() {
-        QProcess emu;
-        emu.start(QStringLiteral(QX_MODEMEMU), {"--dir", dir.path(), "--ring-ms", "1", "--connect-ms", "1"});
-        QVERIFY(emu.waitForStarted());
-        QByteArray ready;
-        QTRY_VERIFY_WITH_TIMEOUT((ready += emu.readAllStandardOutput()).count('\n') >= 2, 5000);
-        auto a = Window(dir.filePath("modem1"), "a.conf");
-        auto b = Window(dir.filePath("modem2"), "b.conf");
-        Create(*a);
+        rig.StartEmulator();
+        auto a = rig.Window(rig.dir.filePath("modem1"), "a.conf");
+        auto b = rig.Window(rig.dir.filePath("modem2"), "b.conf");
+        rig.Create(*a);
         QTRY_VERIFY(a->Port()->PortOpen());
         QTest::qWait(50); // the answer mode is set before the call comes
         QElapsedTimer clock;
         clock.start();
-        Join(*b, "1");
+        rig.Join(*b, "1");
         for (frmQuorvix* w : {a.get(), b.get()}) {
             QTRY_VERIFY_WITH_TIMEOUT(w->State().Connected, 5000);
             QCOMPARE(TopLog(*w), QStringLiteral("Соединение установленно"));
@@ -240,8 +149,6 @@ class TestLinkWindow : public QObject {
         QVERIFY(!b->Port()->PortOpen());
         QTRY_VERIFY(b->Ui().gameType->isVisible());
         QVERIFY(a->Ui().gameType->isVisible());
-        emu.terminate();
-        QVERIFY(emu.waitForFinished(5000));
     }
 };
 

@@ -1,0 +1,178 @@
+// Helpers for the tests of the game on the modem link: a modem the test speaks for, the settings
+// that point a window at a device, and placing a whole fleet by clicks.
+#pragma once
+
+#include "uitest.h"
+
+#include "frmgametype.h"
+#include "frmmodemgm.h"
+#include "frmquorvix.h"
+#include "mscomm.h"
+#include "rules.h"
+
+#include <QInputDialog>
+#include <QProcess>
+#include <QPushButton>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+namespace qx::test {
+
+// A modem the test speaks for: the master side of a pseudo-terminal whose slave the game opens.
+struct ScriptedModem {
+    int master = -1;
+    QString slave;
+    ScriptedModem() {
+        int s = -1;
+        char name[256] = {};
+        if (openpty(&master, &s, name, nullptr, nullptr) == 0) {
+            slave = QString::fromLocal8Bit(name);
+            ::close(s);
+            fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~ScriptedModem() {
+        if (master >= 0)
+            ::close(master);
+    }
+    void Say(const QByteArray& bytes) const {
+        QVERIFY(::write(master, bytes.data(), bytes.size()) == bytes.size());
+    }
+    // What the game has written so far.
+    QByteArray Heard() {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            heard.append(buf, n);
+        }
+        return heard;
+    }
+    QByteArray heard;
+};
+
+inline QString WriteSettings(const QTemporaryDir& dir, const QString& name, const QString& device) {
+    const QString path = dir.filePath(name);
+    QSettings s(path, QSettings::IniFormat);
+    s.setValue("Ports/Com1", device);
+    s.sync();
+    return path;
+}
+
+inline QString TopLog(const frmQuorvix& w) {
+    return w.Ui().rtbChat->document()->firstBlock().text();
+}
+
+// The ships of a board in the order the user places them, longest first: kind and top-left cell.
+struct PlacedShip {
+    int kind;
+    Cell origin;
+};
+inline std::vector<PlacedShip> ShipsOf(const Board& board) {
+    std::vector<PlacedShip> ships;
+    for (int len = 4; len >= 1; --len)
+        for (int y = 0; y < BoardSize; ++y)
+            for (int x = 0; x < BoardSize; ++x) {
+                const int kind = board.at(x, y);
+                if (!IsShipKind(kind) || KindLength(kind) != len || ShipOrigin(board, x, y) != Cell{x, y})
+                    continue;
+                ships.push_back({kind, {x, y}});
+            }
+    return ships;
+}
+
+// Places the fleet of `board` on the window's own board as a user would: a right click turns the
+// ship when needed, a left click puts it down, and each ship is waited for before the next.
+inline void PlaceFleet(frmQuorvix& w, const Board& board) {
+    int placed = w.OwnShipsAfloat();
+    for (const PlacedShip& ship : ShipsOf(board)) {
+        if (IsVerticalKind(w.State().ShipKind) != IsVerticalKind(ship.kind))
+            ClickCell(w.Ui().picPole1, 0, 0, Qt::RightButton);
+        QTRY_COMPARE(static_cast<int>(w.State().ShipKind), ship.kind);
+        ClickCell(w.Ui().picPole1, ship.origin.x, ship.origin.y);
+        ++placed;
+        QTRY_COMPARE(w.OwnShipsAfloat(), placed);
+    }
+}
+
+// Windows on the link, as a test sets them up: recorded sounds, short timer intervals, each window
+// pointed at its own device.
+struct LinkRig {
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<FakeSound>> sounds;
+    QProcess emulator;
+
+    std::unique_ptr<frmQuorvix> Window(const QString& device, const QString& name, Random* random = nullptr) {
+        sounds.push_back(std::make_unique<FakeSound>());
+        WindowOptions o;
+        o.random = random;
+        o.sound = sounds.back().get();
+        o.soundFolder = QStringLiteral("/nowhere");
+        o.fireIntervalMs = 1;
+        o.computerDelayMs = 5;
+        o.settingsFile = WriteSettings(dir, name, device);
+        auto w = std::make_unique<frmQuorvix>(o);
+        w->show();
+        return w;
+    }
+
+    static void ChooseRemote(frmQuorvix& w) {
+        QTRY_VERIFY(w.Ui().gameType->isVisible());
+        emit w.Ui().gameType->UCChosen();
+    }
+    static void Create(frmQuorvix& w) {
+        ChooseRemote(w);
+        QVERIFY(w.Ui().modemGm->isVisible());
+        w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
+    }
+    static void Join(frmQuorvix& w, const QString& number) {
+        ChooseRemote(w);
+        QVERIFY(w.Ui().modemGm->isVisible());
+        w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
+        QInputDialog* box = nullptr;
+        QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Дозвон"));
+        QCOMPARE(box->labelText(), QStringLiteral("Введите телефонный номер"));
+        box->setTextValue(number);
+        if (number.isEmpty())
+            box->reject();
+        else
+            box->accept();
+    }
+
+    // The emulator with two modems, "modem1" and "modem2" in dir, answering and connecting at once.
+    void StartEmulator(const QStringList& extra = {}) {
+        emulator.start(QStringLiteral(QX_MODEMEMU),
+                       QStringList{"--dir", dir.path(), "--ring-ms", "1", "--connect-ms", "1"} + extra);
+        QVERIFY(emulator.waitForStarted());
+        QByteArray ready;
+        QTRY_VERIFY_WITH_TIMEOUT((ready += emulator.readAllStandardOutput()).count('\n') >= 2, 5000);
+    }
+    // `a` creates the game, `b` joins it; both end up placing their fleets.
+    void Call(frmQuorvix& a, frmQuorvix& b) {
+        Create(a);
+        QTRY_VERIFY(a.Port()->PortOpen());
+        QTest::qWait(50); // the answer mode is set before the call comes
+        Join(b, "1");
+        QTRY_VERIFY_WITH_TIMEOUT(a.State().Connected && b.State().Connected, 5000);
+    }
+    ~LinkRig() {
+        if (emulator.state() != QProcess::NotRunning) {
+            emulator.terminate();
+            emulator.waitForFinished(5000);
+        }
+    }
+};
+
+} // namespace qx::test
