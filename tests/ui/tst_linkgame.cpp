@@ -182,27 +182,32 @@ class TestLinkGame : public QObject {
 
     // This side's shot at (3,4) and the other side's reply.
     void resultOfOwnShot_data() {
+        QTest::addColumn<QByteArray>("between"); // a shot of the other side before the reply
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<Cell>("cell");
         QTest::addColumn<int>("picture");
         QTest::addColumn<bool>("cross");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("afloat");
-        QTest::newRow("water") << "0" + kResult << Cell{3, 4} << PicMiss << false << "Ход противника" << 10;
-        QTest::newRow("hit") << "1" + kResult << Cell{3, 4} << PicHit << true << "Ваш ход" << 10;
-        QTest::newRow("sunk, noise in front") << "\x01#"
-                                                 "42062" +
-                                                     kResult
-                                              << Cell{4, 2} << 14 << true << "Ваш ход" << 9;
+        QTest::newRow("water") << QByteArray() << "0" + kResult << Cell{3, 4} << PicMiss << false
+                               << "Ход противника" << 10;
+        QTest::newRow("hit") << QByteArray() << "1" + kResult << Cell{3, 4} << PicHit << true << "Ваш ход"
+                             << 10;
+        QTest::newRow("sunk, noise in front")
+            << QByteArray() << "\x01#42062" + kResult << Cell{4, 2} << 14 << true << "Ваш ход" << 9;
         QTest::newRow("cell shot before")
-            << "5" + kResult << Cell{3, 4} << PicEmpty << true << "Ваш ход" << 10;
-        QTest::newRow("unknown digit") << "7" + kResult << Cell{3, 4} << PicEmpty << false << "Ваш ход" << 10;
+            << QByteArray() << "5" + kResult << Cell{3, 4} << PicEmpty << true << "Ваш ход" << 10;
+        QTest::newRow("unknown digit")
+            << QByteArray() << "7" + kResult << Cell{3, 4} << PicEmpty << false << "Ваш ход" << 10;
         QTest::newRow("sunk, ship code 12")
-            << "34122" + kResult << Cell{3, 4} << PicEmpty << false << "Ваш ход" << 10;
+            << QByteArray() << "34122" + kResult << Cell{3, 4} << PicEmpty << false << "Ваш ход" << 10;
         QTest::newRow("sunk, too short")
-            << "062" + kResult << Cell{0, 0} << PicEmpty << false << "Ваш ход" << 10;
+            << QByteArray() << "062" + kResult << Cell{0, 0} << PicEmpty << false << "Ваш ход" << 10;
+        QTest::newRow("a shot arriving meanwhile does not move it")
+            << QByteArray("77_}m@~#") << "1" + kResult << Cell{3, 4} << PicHit << true << "Ваш ход" << 10;
     }
     void resultOfOwnShot() {
+        QFETCH(QByteArray, between);
         QFETCH(QByteArray, reply);
         QFETCH(Cell, cell);
         QFETCH(int, picture);
@@ -217,13 +222,13 @@ class TestLinkGame : public QObject {
         QVERIFY(!w->UserMayFire());        // at once, before the shot has left
         ClickCell(w->Ui().picPole2, 5, 5); // a second click meanwhile fires nothing
         QTRY_COMPARE(modem.Heard(), QByteArray("34_}m@~#"));
-        modem.Say(reply);
+        modem.Say(between + reply);
         Settle(modem, *w);
         QCOMPARE(w->UserMayFire(), cross);
         QVERIFY(ShowsPicture(w->Ui().picPole2, cell.x, cell.y, picture));
         QCOMPARE(w->Ui().lblStatus->text(), status);
         QCOMPARE(w->EnemyShipsAfloat(), afloat);
-        QCOMPARE(modem.Heard(), QByteArray("34_}m@~#"));
+        QCOMPARE(modem.Heard(), QByteArray("34_}m@~#") + (between.isEmpty() ? QByteArray() : "0" + kResult));
     }
 
     // The last ship: the reply leaves first, then the game ends on this side and nothing more is
@@ -281,6 +286,12 @@ class TestLinkGame : public QObject {
         QVERIFY(w->State().Placing);
         w->Ui().mnuNewGame->trigger();
         QTRY_COMPARE(modem.Heard(), QByteArray("0^N@~#"));
+        // Told to begin while the game type is still open: the draw stays for a game against the
+        // computer.
+        WindowTestAccess::State(*w).MyFirstMove = false;
+        modem.Say(kYouBegin);
+        Settle(modem, *w);
+        QVERIFY(!w->State().MyFirstMove);
         // Chat: Enter on the board opens the window; the line goes out as typed and is logged.
         QTest::keyClick(w->Ui().picPole1, Qt::Key_Return);
         auto* chat = w->findChild<frmSMes*>();
@@ -309,6 +320,26 @@ class TestLinkGame : public QObject {
         w->Ui().mnuHangUp->trigger();
         QTest::keyClick(w->Ui().picPole2, Qt::Key_Return);
         QVERIFY(!chat->isVisible());
+    }
+
+    // New game while a shot of the other side waits for its sound: nothing of it shows in the new
+    // game, and the messages behind it still run.
+    void newGameDuringAWait() {
+        ScriptedModem modem;
+        std::unique_ptr<frmQuorvix> w;
+        InBattle(modem, false, w);
+        QVERIFY(w);
+        FakeSound& sound = *rig.sounds.back();
+        sound.hold = true;
+        modem.Say("37_}m@~#hello@~#");
+        QTRY_VERIFY(sound.played.contains(QStringLiteral("Mimo.wav")));
+        w->Ui().mnuNewGame->trigger();
+        sound.Finish();
+        Settle(modem, *w);
+        QCOMPARE(w->Ui().rtbChat->document()->findBlockByNumber(1).text(), QStringLiteral("hello"));
+        QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Выберите тип игры"));
+        QVERIFY(ShowsPicture(w->Ui().picPole1, 3, 7, PicEmpty));
+        QCOMPARE(w->RunningHandlers(), 0);
     }
 
     // Two copies through the emulator: who begins in each game of one call, a battle to its end,
