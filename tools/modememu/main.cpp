@@ -4,7 +4,7 @@
 // games talk through a transparent line.
 //
 //   modememu [--dir DIR] [--modem LINK=NUMBER]... [--baud N] [--ring-ms N] [--connect-ms N]
-//            [--wait-ms N] [--no-lf-echo] [--verbose]
+//            [--wait-ms N] [--split-seed N] [--no-lf-echo] [--verbose]
 //
 // Prints one line per modem when all are ready and runs until SIGINT or SIGTERM, then removes its
 // symlinks.
@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
         {"ring-ms", "Interval between rings (default 1000).", "ms"},
         {"connect-ms", "From answering to CONNECT, and until a failed dial reports (default 1000).", "ms"},
         {"wait-ms", "How long a dialling modem waits for an answer (default 30000).", "ms"},
+        {"split-seed",
+         "Hand online data over in random pieces (1 to 16 bytes) with random rests "
+         "(0 to 5 ms) between them, drawn from this seed (1 or more).",
+         "n"},
         {"no-lf-echo", "Do not echo the LF that follows a command's CR."},
         {"verbose", "Trace commands and calls on stderr."},
     });
@@ -117,7 +121,8 @@ int main(int argc, char** argv) {
     options.verbose = parser.isSet("verbose");
     if (!ReadInt(parser, "baud", 0, &options.baud) || !ReadInt(parser, "ring-ms", 1, &options.ringMs) ||
         !ReadInt(parser, "connect-ms", 0, &options.connectMs) ||
-        !ReadInt(parser, "wait-ms", 0, &options.waitMs))
+        !ReadInt(parser, "wait-ms", 0, &options.waitMs) ||
+        !ReadInt(parser, "split-seed", 1, &options.splitSeed))
         return 2;
     const QString dir = QDir::cleanPath(parser.value("dir"));
     std::vector<Plan> plans;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace qx {
 
@@ -17,6 +18,10 @@ constexpr int kSettleMs = 20;
 constexpr int kPaceMs = 10;
 // The most a paced line sends at once after being idle, in milliseconds of line time.
 constexpr double kBurstMs = 20;
+// A split line hands the data over in pieces of up to this many bytes, each followed by a rest of
+// up to this many milliseconds: what a game sees of a real line's timing.
+constexpr int kMaxPiece = 16;
+constexpr int kMaxGapMs = 5;
 
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -55,6 +60,17 @@ Modem::Modem(QString name, QByteArray number, const ModemOptions& options, Excha
     pace_.setInterval(kPaceMs);
     connect(&pace_, &QTimer::timeout, this, &Modem::Pump);
     paceClock_.start();
+    if (options_.splitSeed > 0) {
+        // Each modem has its own sequence, so the two directions of a call differ, and a seed
+        // replays both.
+        std::vector<unsigned> seed{static_cast<unsigned>(options_.splitSeed)};
+        for (const char c : number_)
+            seed.push_back(static_cast<unsigned char>(c));
+        std::seed_seq sequence(seed.begin(), seed.end());
+        split_.seed(sequence);
+    }
+    gap_.setSingleShot(true);
+    connect(&gap_, &QTimer::timeout, this, &Modem::Pump);
 
     connect(&port_, &PtyPort::Received, this, &Modem::OnReceived);
     connect(&port_, &PtyPort::Closed, this, &Modem::OnDtrDropped);
@@ -291,6 +307,8 @@ void Modem::ClearCall() {
     timer_.stop();
     line_.clear(); // what had not crossed the line yet is lost with the carrier
     pace_.stop();
+    gap_.stop();
+    piece_ = 0;
     UpdateReading();
 }
 
@@ -320,6 +338,8 @@ void Modem::FromLine(const QByteArray& bytes) {
 }
 
 void Modem::Pump() {
+    if (gap_.isActive())
+        return; // a split line rests between two pieces; the end of the rest pumps again
     qsizetype n = line_.size();
     if (options_.baud > 0) {
         const double bytesPerMs = options_.baud / 10.0 / 1000.0;
@@ -329,10 +349,18 @@ void Modem::Pump() {
         n = std::min(n, static_cast<qsizetype>(credit_));
     }
     n = std::min(n, std::max<qsizetype>(0, kRoom - port_.Pending()));
+    if (options_.splitSeed > 0)
+        n = std::min(n, NextPiece());
     if (n > 0) {
         credit_ -= static_cast<double>(n);
         port_.Write(line_.left(n));
         line_.remove(0, n);
+        // A piece ends when it is whole or the line has nothing more for now; the pacing may
+        // have cut it into several writes before that.
+        if (options_.splitSeed > 0 && ((piece_ -= n) == 0 || line_.isEmpty())) {
+            piece_ = 0;
+            gap_.start(std::uniform_int_distribution<int>(0, kMaxGapMs)(split_));
+        }
     }
     if (line_.isEmpty() || options_.baud <= 0)
         pace_.stop();
@@ -340,6 +368,12 @@ void Modem::Pump() {
         pace_.start();
     if (peer_)
         peer_->UpdateReading();
+}
+
+qsizetype Modem::NextPiece() {
+    if (piece_ == 0)
+        piece_ = std::uniform_int_distribution<int>(1, kMaxPiece)(split_);
+    return piece_;
 }
 
 bool Modem::HasRoom() const {

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <random>
+
 namespace qx {
 
 struct ModemOptions {
@@ -17,6 +19,7 @@ struct ModemOptions {
     int connectMs = 1000; // from answering to CONNECT; also until an unknown number fails
     int waitMs = 30000;   // how long a dialling modem waits for an answer
     int baud = 0;         // line speed the data is paced at, 0 not paced
+    int splitSeed = 0;    // online data crosses in random pieces with random gaps, 0 as it came
     bool lfEcho = true;   // echo the LF that follows a command's CR
     bool verbose = false; // trace commands and calls on stderr
 };
@@ -70,6 +73,7 @@ class Modem : public QObject {
     void ClearCall();
     void Reply(const QByteArray& word);
     void Pump();
+    qsizetype NextPiece();
     void UpdateReading();
     bool HasRoom() const;
     void Trace(const QString& what) const;
@@ -101,6 +105,11 @@ class Modem : public QObject {
     QTimer pace_;
     QElapsedTimer paceClock_;
     double credit_ = 0;
+    // A split line: its generator, the bytes left of the piece under way (0: none drawn yet) and
+    // the rest that follows each piece.
+    std::mt19937 split_;
+    qsizetype piece_ = 0;
+    QTimer gap_;
 };
 
 } // namespace qx
