@@ -49,6 +49,9 @@ QString PortStore::PortDeviceName(int n) const {
     if (n < 1) {
         return {};
     }
+    if (n == kNetworkPort) {
+        return kNetworkDevice;
+    }
     const QString named = ReadText(*store_, QStringLiteral("Ports/Com%1").arg(n));
     if (!named.isEmpty() && named.size() <= kMaxDeviceName && !named.contains(QChar::Null)) {
         return named;
@@ -89,6 +92,22 @@ QString JoinLineSettings(QStringView speed, int parity, QStringView dataBits, QS
         text += kParityEntries[parity][0];
     }
     return text.append(u',').append(dataBits.trimmed()).append(u',').append(stopBits.trimmed());
+}
+
+quint16 PortStore::ListenPort() const {
+    bool ok = false;
+    const uint port = ReadText(*store_, QStringLiteral("Network/ListenPort")).trimmed().toUInt(&ok);
+    return ok && port >= 1 && port <= 65535 ? static_cast<quint16>(port) : kDefaultListenPort;
+}
+
+QString PortStore::PhonebookAddress(const QString& number) const {
+    // A number is a key of its own, never a path into the store.
+    const QString key = number.trimmed();
+    if (key.isEmpty() || key.size() > 64 || key.contains(u'/') || key.contains(u'\\') ||
+        key.contains(QChar::Null))
+        return {};
+    const QString address = ReadText(*store_, QStringLiteral("Phonebook/") + key).trimmed();
+    return address.size() <= 300 ? address : QString();
 }
 
 } // namespace qx

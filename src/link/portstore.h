@@ -11,6 +11,12 @@ class QSettings;
 
 namespace qx {
 
+// Port number 7 is no serial port: it is the modem built into the game, whose calls go over TCP.
+inline constexpr int kNetworkPort = 7;
+inline constexpr quint16 kDefaultListenPort = 23230;
+// The device name that stands for it.
+inline const QString kNetworkDevice = QStringLiteral("tcp:");
+
 // The three values as stored; a missing one is an empty text.
 struct StoredPort {
     QString settings;    // line settings as the port reported them, e.g. "19200,e,8,1"
@@ -34,8 +40,14 @@ class PortStore {
     void Save(const QString& settings, int commPort, int handshaking);
 
     // The device that port number n (1-based) opens: "COMn" on Windows, "/dev/ttyS(n-1)" elsewhere,
-    // unless the store names another. Empty for a number below 1.
+    // unless the store names another; kNetworkDevice for kNetworkPort. Empty for a number below 1.
     QString PortDeviceName(int n) const;
+
+    // The network modem: the TCP port it answers calls on (section "Network", key "ListenPort"), and
+    // the address a "number" stands for in the phonebook (section "Phonebook", e.g. "anna=host:port");
+    // empty when the number is not there.
+    quint16 ListenPort() const;
+    QString PhonebookAddress(const QString& number) const;
 
   private:
     std::unique_ptr<QSettings> store_;

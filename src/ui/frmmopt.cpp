@@ -183,6 +183,7 @@ void frmMOpt::BuildControls() {
 void frmMOpt::ShowLiveConfiguration() {
     for (int n = 1; n <= 6; ++n)
         AddSorted(cboPort_, QStringLiteral("Com%1").arg(n));
+    AddSorted(cboPort_, QStringLiteral("Сеть (TCP/IP)")); // port 7, the modem built into the game
     for (const char* speed : {"9600", "14400", "19200", "28800", "38400", "56000", "57600", "115200"})
         AddSorted(cboSpeed_, QString::fromLatin1(speed));
     for (const char* bits : {"4", "5", "6", "7", "8"})

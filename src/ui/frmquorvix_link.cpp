@@ -7,6 +7,7 @@
 #include "mscomm.h"
 #include "portsettings.h"
 #include "portstore.h"
+#include "portswitch.h"
 #include "sender.h"
 #include "uistyle.h"
 #include "waits.h"
@@ -46,8 +47,17 @@ void frmQuorvix::BuildLink() {
     store_ = options_.settingsFile.isEmpty() ? std::make_unique<PortStore>()
                                              : std::make_unique<PortStore>(options_.settingsFile);
     PortStore* store = store_.get();
+    // Port 7 is the modem built into the game, carried over TCP; the others are serial ports.
+    NetModemConfig net;
+    net.listenPort = store->ListenPort();
+    net.phonebook = [store](const QString& number) {
+        return store->PhonebookAddress(number);
+    };
+    auto* device = new SwitchPortDevice(new SerialPortDevice, new NetModemDevice(net));
+    connect(device, &SwitchPortDevice::IncomingCall, this,
+            [this](const QString& address) { AddLog(QStringLiteral("Входящий вызов: ") + address, Olive); });
     comm_ = new MSComm(
-        new SerialPortDevice, [store](int n) { return store->PortDeviceName(n); }, this);
+        device, [store](int n) { return store->PortDeviceName(n); }, this);
     comm_->setObjectName("MSComm");
     sender_ = new LineSender(comm_, this);
     connect(comm_, &MSComm::OnComm, this, &frmQuorvix::OnComm);

@@ -1,13 +1,10 @@
 #include "cp1251.h"
 
-#include <QSet>
 #include <QStringDecoder>
 #include <QTest>
 
 class TestCp1251 : public QObject {
     Q_OBJECT
-
-    static constexpr int kUndefinedByte = 0x98;
 
   private slots:
     void convert_data() {
@@ -33,16 +30,14 @@ class TestCp1251 : public QObject {
             QCOMPARE(qx::FromCp1251(bytes), text);
     }
 
-    // Every byte but the undefined one stands for its own character, the one the system's codec
+    // Every byte but the undefined 0x98 stands for its own character, the one the system's codec
     // knows where it has one, and comes back from it.
     void everyByteRoundTrips() {
         QByteArray all;
         for (int b = 0; b < 256; ++b)
-            if (b != kUndefinedByte)
+            if (b != 0x98)
                 all.append(char(b));
         const QString text = qx::FromCp1251(all);
-        QCOMPARE(text.size(), all.size());
-        QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), text.size());
         QCOMPARE(qx::ToCp1251(text), all);
         QCOMPARE(qx::FromCp1251("a\x98z"), QStringLiteral("a\uFFFDz"));
         QStringDecoder system("windows-1251");

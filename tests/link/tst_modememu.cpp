@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,19 +25,14 @@ class Line {
   public:
     explicit Line(QString path) : path_(std::move(path)) { Open(); }
     ~Line() { Close(); }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
+    Q_DISABLE_COPY(Line)
 
     bool Open() {
         in_.clear();
         fd_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         return fd_ >= 0;
     }
-    void Close() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
+    void Close() { ::close(std::exchange(fd_, -1)); }
     // Writes what fits without waiting; returns how much that was.
     qsizetype Send(const QByteArray& bytes) {
         const ssize_t n = ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -124,25 +122,21 @@ class TestModemEmu : public QObject {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("expected");
-        const QStringList none;
-        QTest::newRow("attention") << none << QByteArray("AT\r\n") << QByteArray("AT\r\n\r\nOK\r\n");
-        QTest::newRow("lower case") << none << QByteArray("at\r\n") << QByteArray("at\r\n\r\nOK\r\n");
+        const auto row = [](const char* name, const QByteArray& sent, const QByteArray& reply) {
+            QTest::newRow(name) << QStringList() << sent << sent + reply; // echoed, then answered
+        };
+        row("attention", "AT\r\n", "\r\nOK\r\n");
+        row("lower case", "at\r\n", "\r\nOK\r\n");
+        row("on hook", "ATH\r\n", "\r\nOK\r\n");
+        row("unknown command", "ATX9\r\n", "\r\nERROR\r\n");
+        row("line too long", "AT" + QByteArray(80, 'Z') + "\r\n", "\r\nERROR\r\n");
+        row("unknown number", "ATDP9\r\n", "\r\nNO CARRIER\r\n");
+        row("own number", "ATDT1\r\n", "\r\nBUSY\r\n");
+        row("nobody answers", "ATD 2\r\n", "\r\nNO CARRIER\r\n");
+        QTest::newRow("echo off") << QStringList() << QByteArray("ATE0\r\nAT\r\n")
+                                  << QByteArray("ATE0\r\n\r\nOK\r\n\r\nOK\r\n");
         QTest::newRow("LF not echoed")
             << QStringList{"--no-lf-echo"} << QByteArray("AT\r\n") << QByteArray("AT\r\r\nOK\r\n");
-        QTest::newRow("answer setting")
-            << none << QByteArray("ATS0=1\r\n") << QByteArray("ATS0=1\r\n\r\nOK\r\n");
-        QTest::newRow("on hook") << none << QByteArray("ATH\r\n") << QByteArray("ATH\r\n\r\nOK\r\n");
-        QTest::newRow("unknown command")
-            << none << QByteArray("ATX9\r\n") << QByteArray("ATX9\r\n\r\nERROR\r\n");
-        QTest::newRow("echo off") << none << QByteArray("ATE0\r\nAT\r\n")
-                                  << QByteArray("ATE0\r\n\r\nOK\r\n\r\nOK\r\n");
-        const QByteArray tooLong = "AT" + QByteArray(80, 'Z') + "\r\n";
-        QTest::newRow("line too long") << none << tooLong << tooLong + "\r\nERROR\r\n";
-        QTest::newRow("unknown number")
-            << none << QByteArray("ATDP9\r\n") << QByteArray("ATDP9\r\n\r\nNO CARRIER\r\n");
-        QTest::newRow("own number") << none << QByteArray("ATDT1\r\n") << QByteArray("ATDT1\r\n\r\nBUSY\r\n");
-        QTest::newRow("nobody answers")
-            << none << QByteArray("ATD 2\r\n") << QByteArray("ATD 2\r\n\r\nNO CARRIER\r\n");
     }
 
     void commands() {
@@ -241,6 +235,108 @@ class TestModemEmu : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(modem1.Got(), data, 10000);
         qInfo("960 bytes took %lld ms", static_cast<long long>(clock.elapsed()));
         QVERIFY(clock.elapsed() > 500);
+    }
+
+    // A line split into random pieces with random rests still carries every byte once and in
+    // order, both ways at once, and really hands it over piece by piece.
+    void splitLineKeepsEveryByte() {
+        QVERIFY(Start({"--split-seed", "7"}));
+        Line modem1(Link(1));
+        Line modem2(Link(2));
+        Connect(modem1, modem2);
+        if (QTest::currentTestFailed())
+            return;
+        QRandomGenerator random(7);
+        QByteArray there(2048, '\0'), back(2048, '\0');
+        for (QByteArray* bytes : {&there, &back})
+            for (char& c : *bytes)
+                c = static_cast<char>(random.bounded(256));
+        QCOMPARE(modem1.Send(there), there.size());
+        QCOMPARE(modem2.Send(back), back.size());
+        qsizetype seen = 0;
+        int pieces = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const qsizetype now = modem2.Got().size();
+                if (now > seen)
+                    ++pieces;
+                seen = now;
+                return now >= there.size() && modem1.Got().size() >= back.size();
+            },
+            10000));
+        QCOMPARE(modem2.Got(), there);
+        QCOMPARE(modem1.Got(), back);
+        QVERIFY2(pieces > 8, "the line handed the data over in one go");
+    }
+
+    // The bridge to a copy of the game whose modem works over TCP, both ways round: modem 1 dials an
+    // address (after a closed port, which fails), or a connection to --listen calls modem 1 (and a
+    // second one meanwhile is turned away). Every byte value crosses unchanged, modem commands
+    // included, and either end hanging up ends the call at the other.
+    void tcpBridge_data() {
+        QTest::addColumn<bool>("dialOut");
+        QTest::addColumn<bool>("farHangsUp");
+        QTest::newRow("dials out, far end hangs up") << true << true;
+        QTest::newRow("dials out, game hangs up") << true << false;
+        QTest::newRow("called, far end hangs up") << false << true;
+        QTest::newRow("called, game hangs up") << false << false;
+    }
+
+    void tcpBridge() {
+        QFETCH(bool, dialOut);
+        QFETCH(bool, farHangsUp);
+        QTcpServer server, closed;
+        QVERIFY(server.listen(QHostAddress::LocalHost) && closed.listen(QHostAddress::LocalHost));
+        const quint16 port = server.serverPort();
+        const QByteArray address = "127.0.0.1:" + QByteArray::number(port);
+        const QByteArray closedAddress = "127.0.0.1:" + QByteArray::number(closed.serverPort());
+        closed.close();
+        if (!dialOut)
+            server.close(); // its free port becomes the emulator's
+        QVERIFY(Start(dialOut ? QStringList() : QStringList{"--listen", QString::number(port)}));
+        Line modem1(Link(1));
+        std::unique_ptr<QTcpSocket> far;
+        if (dialOut) {
+            QCOMPARE(modem1.Send("ATDP" + closedAddress + "\r\n"), closedAddress.size() + 6);
+            QTRY_COMPARE(modem1.Got(), "ATDP" + closedAddress + "\r\n\r\nNO CARRIER\r\n");
+            modem1.Forget();
+            QCOMPARE(modem1.Send("ATDP" + address + "\r\n"), address.size() + 6);
+            QTRY_COMPARE(modem1.Got(), "ATDP" + address + "\r\n\r\nCONNECT 9600\r\n");
+            far.reset(server.nextPendingConnection());
+        } else {
+            QCOMPARE(modem1.Send("ATS0=1\r\n"), 8);
+            QTRY_COMPARE(modem1.Got(), QByteArray("ATS0=1\r\n\r\nOK\r\n"));
+            far = std::make_unique<QTcpSocket>();
+            far->connectToHost(QHostAddress::LocalHost, port);
+            QTRY_COMPARE(modem1.Got(), QByteArray("ATS0=1\r\n\r\nOK\r\n\r\nRING\r\n\r\nCONNECT 9600\r\n"));
+            QTcpSocket second;
+            second.connectToHost(QHostAddress::LocalHost, port);
+            QTRY_COMPARE(second.state(), QAbstractSocket::UnconnectedState);
+        }
+        QVERIFY(far);
+        QTRY_COMPARE(far->state(), QAbstractSocket::ConnectedState);
+        modem1.Forget();
+
+        QByteArray all = "ATH\r\n+++";
+        for (int b = 0; b < 256; ++b)
+            all += static_cast<char>(b);
+        QByteArray back = all;
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(far->write(all), all.size());
+        QCOMPARE(modem1.Send(back), back.size());
+        QTRY_COMPARE(modem1.Got(), all);
+        QTRY_COMPARE(far->bytesAvailable(), back.size());
+        QCOMPARE(far->readAll(), back);
+
+        if (farHangsUp) {
+            far->close();
+            QTRY_COMPARE(modem1.Got(), all + "\r\nNO CARRIER\r\n");
+        } else { // the game's hang-up: "ATH" with no line end, then the port closes
+            QCOMPARE(modem1.Send("ATH"), 3);
+            modem1.Close();
+            QTRY_COMPARE(far->state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE(far->readAll(), QByteArray("ATH"));
+        }
     }
 };
 

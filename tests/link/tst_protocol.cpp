@@ -5,103 +5,92 @@
 
 using namespace qx;
 
+namespace {
+
+// What the peer makes of a received body: its kind, and the cell or the outcome it reads.
+QString Reading(const QString& body) {
+    static const char* const kinds[] = {"chat", "new game", "you begin", "ready", "shot", "result"};
+    static const char* const outcomes[] = {"water", "hit", "sunk", "repeated", "unknown"};
+    const MsgKind kind = Classify(body);
+    QString text = QString::fromLatin1(kinds[int(kind)]);
+    if (kind == MsgKind::Shot) {
+        const auto shot = ReadShot(body);
+        text += shot ? QStringLiteral(" %1,%2").arg(shot->x).arg(shot->y) : QStringLiteral(" dropped");
+    } else if (kind == MsgKind::Result) {
+        const auto result = ReadResult(body);
+        text += QLatin1Char(' ') + QLatin1String(result ? outcomes[result->outcome] : "dropped");
+        if (result && result->outcome == ResultMsg::Sunk)
+            text += QStringLiteral(" %1,%2,%3").arg(result->hx).arg(result->hy).arg(result->code);
+    }
+    return text;
+}
+
+} // namespace
+
 class TestProtocol : public QObject {
     Q_OBJECT
 
   private slots:
-    // What goes on the line, byte for byte.
-    void bytes_data() {
+    // What goes on the line, byte for byte, and what the peer reads in it.
+    void messages_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("new game") << NewGameMessage() << QByteArray("0^N@~#");
-        QTest::newRow("you begin") << YouBeginMessage() << QByteArray("&`%@~#");
-        QTest::newRow("ready") << ReadyMessage() << QByteArray(">;+@~#");
-        QTest::newRow("shot") << ShotMessage(3, 7) << QByteArray("37_}m@~#");
-        QTest::newRow("water") << ResultMessage({ResultMsg::Water}) << QByteArray("0\xF5\x95]@~#");
-        QTest::newRow("hit") << ResultMessage({ResultMsg::Hit}) << QByteArray("1\xF5\x95]@~#");
-        QTest::newRow("shot before") << ResultMessage({ResultMsg::Repeated}) << QByteArray("5\xF5\x95]@~#");
-        QTest::newRow("sunk vertical two-deck")
-            << ResultMessage({ResultMsg::Sunk, 5, 1, 2}) << QByteArray("51022\xF5\x95]@~#");
-        QTest::newRow("sunk horizontal two-deck")
-            << ResultMessage({ResultMsg::Sunk, 4, 2, 6}) << QByteArray("42062\xF5\x95]@~#");
-        QTest::newRow("chat") << ChatMessage(u"Привет") << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2@~#");
+        QTest::addColumn<QString>("reading");
+        const auto row = [](const char* name, const QString& message, const QByteArray& bytes,
+                            const char* reading) {
+            QTest::newRow(name) << message << bytes << QString::fromLatin1(reading);
+        };
+        row("new game", NewGameMessage(), "0^N@~#", "new game");
+        row("you begin", YouBeginMessage(), "&`%@~#", "you begin");
+        row("ready", ReadyMessage(), ">;+@~#", "ready");
+        row("shot", ShotMessage(3, 7), "37_}m@~#", "shot 3,7");
+        row("chat", ChatMessage(u"Привет"), "\xCF\xF0\xE8\xE2\xE5\xF2@~#", "chat");
+        row("water", ResultMessage({ResultMsg::Water}), "0\xF5\x95]@~#", "result water");
+        row("hit", ResultMessage({ResultMsg::Hit}), "1\xF5\x95]@~#", "result hit");
+        row("shot before", ResultMessage({ResultMsg::Repeated}), "5\xF5\x95]@~#", "result repeated");
+        row("sunk vertical two-deck", ResultMessage({ResultMsg::Sunk, 5, 1, 2}), "51022\xF5\x95]@~#",
+            "result sunk 5,1,2");
+        row("sunk horizontal four-deck", ResultMessage({ResultMsg::Sunk, 0, 9, 8}), "09082\xF5\x95]@~#",
+            "result sunk 0,9,8");
     }
-    void bytes() {
+    void messages() {
         QFETCH(QString, message);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, reading);
         QCOMPARE(ToCp1251(message), bytes);
+        QCOMPARE(Reading(message.chopped(kTerminator.size())), reading);
     }
 
-    void classify_data() {
+    // Only the characters just before the marker count; a body too short for them is dropped.
+    void reading_data() {
         QTest::addColumn<QString>("body");
-        QTest::addColumn<MsgKind>("kind");
-        QTest::newRow("new game") << "0^N" << MsgKind::NewGame;
-        QTest::newRow("you begin after noise") << "zz&`%" << MsgKind::YouBegin;
-        QTest::newRow("chat ending in a shot marker") << "Ну и ход 37_}m" << MsgKind::Shot;
-        QTest::newRow("result") << FromCp1251("1\xF5\x95]") << MsgKind::Result;
-        QTest::newRow("result, capital ha") << "1Х•]" << MsgKind::Chat;
-        QTest::newRow("marker not at the end") << "0^N " << MsgKind::Chat;
-        QTest::newRow("shorter than a marker") << "^N" << MsgKind::Chat;
-    }
-    void classify() {
-        QFETCH(QString, body);
-        QFETCH(MsgKind, kind);
-        QCOMPARE(Classify(body), kind);
-    }
-
-    void readShot_data() {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<std::optional<ShotMsg>>("shot");
-        QTest::newRow("cell") << "37_}m" << std::optional(ShotMsg{3, 7});
-        QTest::newRow("noise in front") << "garbage 09_}m" << std::optional(ShotMsg{0, 9});
-        QTest::newRow("not digits") << "ax_}m" << std::optional(ShotMsg{0, 0});
-        QTest::newRow("too short") << "7_}m" << std::optional<ShotMsg>();
-        QTest::newRow("other marker") << "37>;+" << std::optional<ShotMsg>();
-    }
-    void readShot() {
-        QFETCH(QString, body);
-        QFETCH(std::optional<ShotMsg>, shot);
-        QCOMPARE(ReadShot(body), shot);
-    }
-
-    void readResult_data() {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<std::optional<ResultMsg>>("result");
-        auto row = [](const char* name, const QString& head, std::optional<ResultMsg> result) {
-            QTest::newRow(name) << head + kResultMarker.toString() << result;
+        QTest::addColumn<QString>("reading");
+        const auto row = [](const char* name, const QString& body, const char* reading) {
+            QTest::newRow(name) << body << QString::fromLatin1(reading);
         };
-        row("water", "0", ResultMsg{ResultMsg::Water});
-        row("hit after noise", "abc1", ResultMsg{ResultMsg::Hit});
-        row("shot before", "5", ResultMsg{ResultMsg::Repeated});
-        row("unknown digit", "7", ResultMsg{ResultMsg::Unknown});
-        row("sunk", "51022", ResultMsg{ResultMsg::Sunk, 5, 1, 2});
-        row("sunk after noise", "xx99082", ResultMsg{ResultMsg::Sunk, 9, 9, 8});
-        row("sunk, code 00", "51002", ResultMsg{ResultMsg::Unknown});
-        row("sunk, code 09", "51092", ResultMsg{ResultMsg::Unknown});
-        row("sunk, code 12", "51122", ResultMsg{ResultMsg::Unknown});
-        row("sunk, code read up to a non-digit", "x13x2", ResultMsg{ResultMsg::Sunk, 0, 1, 3});
-        row("sunk, code starting with a non-digit", "51x32", ResultMsg{ResultMsg::Unknown});
-        row("sunk, too short", "1022", std::nullopt);
-        row("marker alone", "", std::nullopt);
+        const QString r = kResultMarker.toString();
+        row("chat ending in a shot marker", "Ну и ход 37_}m", "shot 3,7");
+        row("shot after noise", "garbage 09_}m", "shot 0,9");
+        row("shot, not digits", "ax_}m", "shot 0,0");
+        row("shot too short", "7_}m", "shot dropped");
+        row("marker not at the end", "0^N ", "chat");
+        row("shorter than a marker", "^N", "chat");
+        row("result, capital ha", "1Х•]", "chat");
+        row("hit after noise", "abc1" + r, "result hit");
+        row("unknown digit", "7" + r, "result unknown");
+        row("sunk after noise", "xx99082" + r, "result sunk 9,9,8");
+        row("sunk, code 00", "51002" + r, "result unknown");
+        row("sunk, code 09", "51092" + r, "result unknown");
+        row("sunk, code 12", "51122" + r, "result unknown");
+        row("sunk, code up to a non-digit", "x13x2" + r, "result sunk 0,1,3");
+        row("sunk, code from a non-digit", "51x32" + r, "result unknown");
+        row("sunk, too short", "1022" + r, "result dropped");
+        row("marker alone", r, "result dropped");
     }
-    void readResult() {
+    void reading() {
         QFETCH(QString, body);
-        QFETCH(std::optional<ResultMsg>, result);
-        QCOMPARE(ReadResult(body), result);
-    }
-
-    // Every reply the shot handler can send reads back as what was sent.
-    void everyReplyReadsBack() {
-        QList<ResultMsg> replies = {{ResultMsg::Water}, {ResultMsg::Hit}, {ResultMsg::Repeated}};
-        for (int code = 1; code <= 8; ++code) {
-            replies.append({ResultMsg::Sunk, code, 9 - code, code});
-        }
-        for (const ResultMsg& reply : replies) {
-            const QString body = ResultMessage(reply).chopped(kTerminator.size());
-            QCOMPARE(Classify(body), MsgKind::Result);
-            QCOMPARE(ReadResult(body), reply);
-        }
-        QCOMPARE(ReadShot(ShotMessage(9, 0).chopped(3)), std::optional(ShotMsg{9, 0}));
+        QFETCH(QString, reading);
+        QCOMPARE(Reading(body), reading);
     }
 };
 

@@ -101,67 +101,35 @@ class TestReceiver : public QObject {
         QTest::addColumn<QStringList>("reads");
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QString>("rest");
-        QTest::addColumn<bool>("anySplit"); // the same outcome however the text is split into reads
 
-        auto row = [](const char* name, QStringList reads, QStringList events, QString rest, bool anySplit) {
-            QTest::newRow(name) << reads << events << rest << anySplit;
+        auto row = [](const char* name, QStringList reads, QStringList events, QString rest) {
+            QTest::newRow(name) << reads << events << rest;
         };
-        row("message over three reads", {"3", "7_}m@~", "#"}, {"msg:37_}m"}, "", true);
-        row("read ends inside the terminator", {"hi@~"}, {}, "hi@~", true);
-        row("terminator alone", {"@~#"}, {"msg:"}, "", true);
-        row("messages in one read", {"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка",
-            true);
-        row("reply behind a message", {"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, "", true);
-        row("no word across a terminator", {"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n",
-            true);
-        row("modem words inside a message", {"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, "",
-            false);
-        row("answer echo, then OK", {"ATS0=1\r\r\n", "OK\r\n"}, {}, "", true);
+        row("message over three reads", {"3", "7_}m@~", "#"}, {"msg:37_}m"}, "");
+        row("messages in one read", {"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка");
+        row("reply behind a message", {"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, "");
+        row("no word across a terminator", {"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n");
+        row("modem words inside a message", {"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, "");
         row("answer echo, ring, connect", {"ATS0=1\r\r\nOK\r\n\r\nRING\r\n", "\r\nCONNECT 9600", "\r\n"},
-            {"connected"}, "", true);
-        row("OK alone", {"\r\nOK\r\n"}, {}, "\r\nOK\r\n", true);
-        row("OK line end at position 8", {"ATS\r\nOK\r\n"}, {}, "", true);
-        row("OK line end at position 7", {"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS", true);
-        row("carrier lost", {"\r\nNO CARRIER", "\r\n"}, {"lost"}, "", true);
-        row("dial echo", {"ATDP5551234\r\r\n"}, {}, "", true);
-        row("dial echo without line end", {"ATDP5551234\r"}, {}, "ATDP5551234\r", true);
-        row("dial echo and connect", {"ATDP123\r\r\nCONNECT 9600\r\n"}, {"connected"}, "", true);
-        row("dial echo, LF with connect", {"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, "", true);
-        row("connect while linked", {"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, "",
-            false);
-        row("carrier lost before error", {"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, "", false);
-        row("modem error", {"ERROR"}, {"error"}, "", true);
-        row("error in a chat fragment", {"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, "", false);
+            {"connected"}, "");
+        row("OK alone", {"\r\nOK\r\n"}, {}, "\r\nOK\r\n");
+        row("OK line end at position 8", {"ATS\r\nOK\r\n"}, {}, "");
+        row("OK line end at position 7", {"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS");
+        row("dial echo without line end", {"ATDP5551234\r"}, {}, "ATDP5551234\r");
+        row("dial echo, LF with connect", {"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, "");
+        row("connect while linked", {"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, "");
+        row("carrier lost before error", {"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, "");
+        row("error in a chat fragment", {"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, "");
         row("case-sensitive", {"\r\nconnect 9600\r\nerror no carrier\r\n"}, {},
-            "\r\nconnect 9600\r\nerror no carrier\r\n", true);
+            "\r\nconnect 9600\r\nerror no carrier\r\n");
     }
     void feed() {
         QFETCH(QStringList, reads);
         QFETCH(QStringList, events);
         QFETCH(QString, rest);
-        QFETCH(bool, anySplit);
-
         LinkReceiver rx;
         QCOMPARE(FeedAll(rx, reads), events);
         QCOMPARE(rx.RxBuffer(), rest);
-
-        const QString all = reads.join(QString());
-        for (qsizetype i = 1; anySplit && i < all.size(); ++i) {
-            LinkReceiver split;
-            const QStringList got = FeedAll(split, {all.left(i), all.mid(i)});
-            QVERIFY2(got == events && split.RxBuffer() == rest, qPrintable(QString::number(i)));
-        }
-    }
-
-    // Text that is too old to matter goes first, and with it any word it held.
-    void oldestTextDropped() {
-        LinkReceiver rx;
-        const QString noise(LinkReceiver::MaxBuffer, u'x');
-        QVERIFY(rx.Feed(u"ATDP123").isEmpty());
-        QVERIFY(rx.Feed(noise).isEmpty());
-        QVERIFY(rx.Feed(u"\r\n").isEmpty()); // the echo's start is gone
-        QCOMPARE(rx.RxBuffer(), noise.mid(2) + "\r\n");
-        QCOMPARE(Names(rx.Feed(u"@~#")), QStringList{"msg:" + noise.mid(2) + "\r\n"});
     }
 
     void clearForgetsEverything() {

@@ -39,7 +39,6 @@ class TestSender : public QObject {
         QTest::addColumn<QList<int>>("pieces");
         QTest::newRow("1000 in 512") << 512 << QString(1000, QChar(0x0416)) << QList<int>{512, 488};
         QTest::newRow("exactly one buffer") << 512 << QString(512, 'x') << QList<int>{512};
-        QTest::newRow("hang-up command") << 512 << QStringLiteral("ATH") << QList<int>{3};
         QTest::newRow("empty text") << 512 << QString() << QList<int>{};
         QTest::newRow("pair kept whole") << 2 << QStringLiteral("a🚀b") << QList<int>{1, 1, 1};
     }
@@ -59,23 +58,6 @@ class TestSender : public QObject {
             QCOMPARE(waiting, 0); // every piece meets an empty transmit buffer
     }
 
-    void secondTextWaitsForTheFirst() {
-        fake->autoDrain = false;
-        Run(QString(600, 'a'));
-        Run(QStringLiteral("b"));
-        QCOMPARE(fake->writes.size(), 1);
-        fake->Drain(100); // progress, not yet drained
-        fake->Drain(412);
-        QTRY_COMPARE(fake->writes.size(), 2);
-        QCOMPARE(fake->writes[1], QByteArray(88, 'a'));
-        fake->Drain(88);
-        QTRY_COMPARE(fake->writes.size(), 3);
-        QCOMPARE(fake->writes[2], "b");
-        fake->Drain(1);
-        QTRY_COMPARE(results, (QList<bool>{true, true}));
-        QVERIFY(sender->Idle());
-    }
-
     void refusedWriteFailsOnceAndDropsTheRestOfThatText() {
         QSignalSpy failed(sender, &LineSender::Failed);
         fake->writesLeft = 1;
@@ -85,15 +67,6 @@ class TestSender : public QObject {
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0][0].toString(), QStringLiteral("write refused"));
         QCOMPARE(fake->writes, (QList<QByteArray>{QByteArray(512, 'a'), "next"}));
-    }
-
-    void closedPortFailsOnceAndWritesNothing() {
-        QSignalSpy failed(sender, &LineSender::Failed);
-        comm->SetPortOpen(false);
-        Run(QString(1000, 'a'));
-        QCOMPARE(results, QList<bool>{false});
-        QCOMPARE(failed.size(), 1);
-        QVERIFY(fake->writes.isEmpty());
     }
 
     void stalledLineEndsTheTextWithAFailure() {

@@ -114,6 +114,20 @@ struct LinkRig {
     QProcess emulator;
 
     std::unique_ptr<frmQuorvix> Window(const QString& device, const QString& name, Random* random = nullptr) {
+        WriteSettings(dir, name, device);
+        return Open(name, random);
+    }
+    // A window on the modem built into the game, answering calls on TCP port `listenPort`.
+    std::unique_ptr<frmQuorvix> NetWindow(const QString& name, quint16 listenPort) {
+        QSettings s(dir.filePath(name), QSettings::IniFormat);
+        s.setValue("Properties/Settings", "9600,n,8,1");
+        s.setValue("Properties/CommPort", "7");
+        s.setValue("Properties/Handshaking", "0");
+        s.setValue("Network/ListenPort", QString::number(listenPort));
+        s.sync();
+        return Open(name, nullptr);
+    }
+    std::unique_ptr<frmQuorvix> Open(const QString& name, Random* random) {
         sounds.push_back(std::make_unique<FakeSound>());
         WindowOptions o;
         o.random = random;
@@ -121,7 +135,7 @@ struct LinkRig {
         o.soundFolder = QStringLiteral("/nowhere");
         o.fireIntervalMs = 1;
         o.computerDelayMs = 5;
-        o.settingsFile = WriteSettings(dir, name, device);
+        o.settingsFile = dir.filePath(name);
         auto w = std::make_unique<frmQuorvix>(o);
         w->show();
         return w;

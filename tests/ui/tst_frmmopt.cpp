@@ -19,11 +19,6 @@ using namespace qx;
 
 namespace {
 
-// Rows give their fields joined by '|'.
-QStringList Fields(const QString& row) {
-    return row.split(u'|');
-}
-
 // A row of text columns.
 void Row(const char* name, std::initializer_list<QString> columns) {
     QTestData& row = QTest::newRow(name);
@@ -31,28 +26,23 @@ void Row(const char* name, std::initializer_list<QString> columns) {
         row << column;
 }
 
-QString FakePath(int n) {
-    return QStringLiteral("fake%1").arg(n);
-}
-
 // A port over the fake device (which opens) and a store on a file of its own, filled beforehand with
 // "settings|port|handshaking" (empty fields are left out).
 struct Rig {
     QTemporaryDir dir;
     test::FakePort* device = new test::FakePort;
-    MSComm port{device, &FakePath};
+    MSComm port{device, {}};
     std::unique_ptr<PortStore> store;
 
     explicit Rig(const QString& stored = {}) {
         {
             QSettings ini(dir.filePath("port.ini"), QSettings::IniFormat);
-            const QStringList values = Fields(stored);
-            for (int i = 0; i < values.size(); ++i) {
+            const QStringList values = stored.split(u'|');
+            const char* const keys[] = {"Properties/Settings", "Properties/CommPort",
+                                        "Properties/Handshaking"};
+            for (int i = 0; i < values.size(); ++i)
                 if (!values[i].isEmpty())
-                    ini.setValue(QStringList{"Properties/Settings", "Properties/CommPort",
-                                             "Properties/Handshaking"}[i],
-                                 values[i]);
-            }
+                    ini.setValue(keys[i], values[i]);
         }
         store = std::make_unique<PortStore>(dir.filePath("port.ini"));
     }
@@ -77,25 +67,23 @@ QString Shown(QWidget* w) {
     QStringList shown;
     for (const char* name : kLists)
         shown << w->findChild<QComboBox*>(name)->currentText();
-    for (QRadioButton* option : w->findChildren<QRadioButton*>()) {
+    for (QRadioButton* option : w->findChildren<QRadioButton*>())
         if (option->isChecked())
             shown << option->text();
-    }
     return shown.join(u'|');
 }
 
 // The same fields as Shown: an empty one leaves a control alone, "-" clears a list's selection.
 void Choose(QWidget* w, const QString& row) {
-    const QStringList choice = Fields(row);
+    const QStringList choice = row.split(u'|');
     for (int i = 0; i < 5; ++i) {
         auto* list = w->findChild<QComboBox*>(kLists[i]);
         if (!choice[i].isEmpty())
             list->setCurrentIndex(choice[i] == "-" ? -1 : list->findText(choice[i]));
     }
-    for (QRadioButton* option : w->findChildren<QRadioButton*>()) {
+    for (QRadioButton* option : w->findChildren<QRadioButton*>())
         if (option->text() == choice[5])
             QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
-    }
 }
 
 void Click(QWidget* w, const char* button) {
@@ -116,19 +104,10 @@ class TestPortSettings : public QObject {
         qDeleteAll(left);
     }
 
-    void windowIsDrawnAsDesigned() {
+    // Every list in text order, whatever order its entries are added in.
+    void listsAreSorted() {
         Rig rig;
         QPointer<frmMOpt> w = rig.Open();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Настройки модема"));
-        QCOMPARE(w->size(), QSize(317, 259));
-        QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QVERIFY(!w->isModal() && w->minimumSize() == w->maximumSize());
-        QCOMPARE(w->findChild<QWidget*>("fraConnection")->geometry(), QRect(16, 104, 300, 118));
-        QCOMPARE(w->findChild<QWidget*>("cmdCancel")->geometry(), QRect(176, 232, 96, 20));
-        QCOMPARE(w->findChild<QWidget*>("fraFlow")->palette().color(QPalette::Window), QColor(255, 224, 192));
-        QCOMPARE(w->findChild<QWidget*>("cmdOK")->palette().color(QPalette::Button), QColor(128, 255, 128));
-        QCOMPARE(w->findChild<QWidget*>("optFlow1")->font().pixelSize(), 12);
-
         QStringList lists;
         for (const char* name : {"cboSpeed", "cboParity", "cboStopBits"}) {
             auto* list = w->findChild<QComboBox*>(name);
@@ -137,13 +116,6 @@ class TestPortSettings : public QObject {
         }
         QCOMPARE(lists.join(u' '),
                  "115200 14400 19200 28800 38400 56000 57600 9600 Even Mark None Odd Space 1 1.5 2");
-        QStringList tabs;
-        for (QWidget* f = w->findChild<QWidget*>("cmdOK"); tabs.size() < 11; f = f->nextInFocusChain()) {
-            if (f->focusPolicy() & Qt::TabFocus)
-                tabs << f->objectName();
-        }
-        QCOMPARE(tabs.join(u' '), "cmdOK cmdCancel cboPort optFlow0 optFlow1 optFlow2 optFlow3 "
-                                  "cboSpeed cboDataBits cboParity cboStopBits");
     }
 
     // "Применить" by Enter or by a click stores what the port took; the other ways out change nothing.

@@ -92,10 +92,8 @@ class TestRtfReader : public QObject {
         row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", true, "x");
         row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", true,
             "big\uFFFD");
-        row("extra closing braces", R"({\rtf1 a}}}b})", true, "a");
         row("unclosed groups", R"({\rtf1 a{\b b{\i c)", false, "abc");
         row("truncated hex", R"({\rtf1 a\'c)", false, "a");
-        row("backslash at the end", R"({\rtf1 a\)", false, "a");
         row("binary past the end", R"({\rtf1 a\bin999 bc})", false, "a");
 
         const QByteArray open(15000, '{');
@@ -107,7 +105,6 @@ class TestRtfReader : public QObject {
 
         // Refused: nothing is read, and what the document held is gone.
         row("not rtf", "Hello", false, "");
-        row("almost rtf", R"({\rt)", false, "");
         row("one byte too large", "{\\rtf1 " + QByteArray(qx::MaxRtfBytes - 7, 'a') + "}", false, "");
 
         row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", true, "abcdefg", "- b bi i iu u -");
@@ -121,7 +118,6 @@ class TestRtfReader : public QObject {
         row("huge indent clamped", R"({\rtf1\li99999 x})", true, "x", "<96");
         row("colour", colours + R"(\cf2 x\cf1 y})", true, "xy", "#0080ff #ff0000");
         row("index past the table", colours + R"(\cf999 x})", true, "x", "-");
-        row("negative index", colours + R"(\cf-3 x})", true, "x", "-");
         row("index 0 is always the default", R"({\rtf1{\colortbl\red1\green2\blue3;}\cf0 x})", true, "x",
             "-");
     }

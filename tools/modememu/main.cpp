@@ -1,14 +1,18 @@
 // modememu: modems on pseudo-terminals, so that two copies of the game on one machine can call each
 // other. Each modem gets a pseudo-terminal and a stable symlink to it for the game's port setting,
 // and a phone number; a modem dialling another's number rings it, and once it answers the two
-// games talk through a transparent line.
+// games talk through a transparent line. A number that is none of ours but an address calls a copy of
+// the game whose modem works over TCP, and with --listen such a copy can call one of our modems.
 //
 //   modememu [--dir DIR] [--modem LINK=NUMBER]... [--baud N] [--ring-ms N] [--connect-ms N]
-//            [--wait-ms N] [--split-seed N] [--no-lf-echo] [--verbose]
+//            [--wait-ms N] [--split-seed N] [--listen PORT [--listen-modem NUMBER]] [--no-lf-echo]
+//            [--verbose]
 //
-// Prints one line per modem when all are ready and runs until SIGINT or SIGTERM, then removes its
-// symlinks.
+// Prints one line per modem when all are ready (and one for the listening port) and runs until
+// SIGINT or SIGTERM, then removes its symlinks.
+#include "bridge.h"
 #include "modem.h"
+#include "netmodem.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -98,7 +102,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("modememu"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Modems on pseudo-terminals for playing over a line."));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Modems on pseudo-terminals for playing over a line.\n"
+            "Dialling a number that is none of the modems' but an address (host, host:port, [v6]:port; "
+            "default port %1) calls it over TCP: a copy of the game whose modem works over the network.")
+            .arg(qx::NetModemConfig::kDefaultPort));
     parser.addHelpOption();
     parser.addOptions({
         {"dir", "Folder of the modems' symlinks (default /tmp/qx-modems).", "dir", "/tmp/qx-modems"},
@@ -111,6 +120,8 @@ int main(int argc, char** argv) {
          "Hand online data over in random pieces (1 to 16 bytes) with random rests "
          "(0 to 5 ms) between them, drawn from this seed (1 or more).",
          "n"},
+        {"listen", "Take TCP connections on this port (every address) as calls to one modem.", "port"},
+        {"listen-modem", "The modem TCP calls ring (default the first).", "number"},
         {"no-lf-echo", "Do not echo the LF that follows a command's CR."},
         {"verbose", "Trace commands and calls on stderr."},
     });
@@ -124,6 +135,13 @@ int main(int argc, char** argv) {
         !ReadInt(parser, "wait-ms", 0, &options.waitMs) ||
         !ReadInt(parser, "split-seed", 1, &options.splitSeed))
         return 2;
+    int listenPort = 0;
+    if (!ReadInt(parser, "listen", 1, &listenPort))
+        return 2;
+    if (listenPort > 65535) {
+        std::fprintf(stderr, "modememu: --listen wants a port from 1 to 65535\n");
+        return 2;
+    }
     const QString dir = QDir::cleanPath(parser.value("dir"));
     std::vector<Plan> plans;
     if (!ParseModems(parser.values("modem"), dir, &plans))
@@ -145,10 +163,30 @@ int main(int argc, char** argv) {
         exchange.Add(modem.get());
         modems.push_back(std::move(modem));
     }
+    // Declared after the modems so that its calls end before the modems go.
+    qx::Bridge bridge(options);
+    exchange.SetOutside(&bridge);
+    qx::Modem* listener = modems.front().get();
+    if (parser.isSet("listen-modem")) {
+        const QByteArray number = parser.value("listen-modem").toLatin1();
+        listener = qx::Exchange::Digits(number) == number ? exchange.Find(number) : nullptr;
+        if (!listener) {
+            std::fprintf(stderr, "modememu: --listen-modem names no modem's number\n");
+            return 2;
+        }
+    }
+    QString error;
+    if (listenPort > 0 && !bridge.Listen(static_cast<quint16>(listenPort), listener, &error)) {
+        std::fprintf(stderr, "modememu: %s\n", qPrintable(error));
+        return 1;
+    }
     for (const auto& m : modems) {
         std::printf("%s %s -> %s number %s\n", qPrintable(m->Name()), qPrintable(m->Port().SlavePath()),
                     qPrintable(m->Port().LinkPath()), m->Number().constData());
     }
+    if (listenPort > 0)
+        std::printf("TCP port %d -> %s number %s\n", listenPort, qPrintable(listener->Name()),
+                    listener->Number().constData());
     std::fflush(stdout);
     return app.exec();
 }

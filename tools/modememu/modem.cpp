@@ -1,9 +1,10 @@
 #include "modem.h"
 
+#include "bridge.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
-#include <vector>
 
 namespace qx {
 
@@ -11,17 +12,8 @@ namespace {
 
 // Real modems keep a short command line (about forty characters); a longer one is an error.
 constexpr qsizetype kMaxLine = 60;
-// Bytes on their way to one port (from the other end or our own echo) before its source pauses.
-constexpr qsizetype kRoom = 16 * 1024;
 // How long a command's reply waits for the LF of a CR LF that arrived in two pieces.
 constexpr int kSettleMs = 20;
-constexpr int kPaceMs = 10;
-// The most a paced line sends at once after being idle, in milliseconds of line time.
-constexpr double kBurstMs = 20;
-// A split line hands the data over in pieces of up to this many bytes, each followed by a rest of
-// up to this many milliseconds: what a game sees of a real line's timing.
-constexpr int kMaxPiece = 16;
-constexpr int kMaxGapMs = 5;
 
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -49,7 +41,10 @@ Modem* Exchange::Find(const QByteArray& number) const {
 }
 
 Modem::Modem(QString name, QByteArray number, const ModemOptions& options, Exchange* exchange)
-    : name_(std::move(name)), number_(std::move(number)), options_(options), exchange_(exchange) {
+    : name_(std::move(name)), number_(std::move(number)), options_(options), exchange_(exchange),
+      line_(
+          options, number_, [this] { return kLineRoom - port_.Pending(); },
+          [this](const QByteArray& bytes) { port_.Write(bytes); }) {
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, [this] {
@@ -57,26 +52,17 @@ Modem::Modem(QString name, QByteArray number, const ModemOptions& options, Excha
         EndLine();
     });
     connect(&timer_, &QTimer::timeout, this, &Modem::OnTimer);
-    pace_.setInterval(kPaceMs);
-    connect(&pace_, &QTimer::timeout, this, &Modem::Pump);
-    paceClock_.start();
-    if (options_.splitSeed > 0) {
-        // Each modem has its own sequence, so the two directions of a call differ, and a seed
-        // replays both.
-        std::vector<unsigned> seed{static_cast<unsigned>(options_.splitSeed)};
-        for (const char c : number_)
-            seed.push_back(static_cast<unsigned char>(c));
-        std::seed_seq sequence(seed.begin(), seed.end());
-        split_.seed(sequence);
-    }
-    gap_.setSingleShot(true);
-    connect(&gap_, &QTimer::timeout, this, &Modem::Pump);
+    // What moved on to our port makes room for the other end's source.
+    connect(&line_, &PacedLine::Moved, this, [this] {
+        if (peer_)
+            peer_->UpdateReading();
+    });
 
     connect(&port_, &PtyPort::Received, this, &Modem::OnReceived);
     connect(&port_, &PtyPort::Closed, this, &Modem::OnDtrDropped);
     connect(&port_, &PtyPort::Opened, this, [this] { Trace(QStringLiteral("port opened")); });
     connect(&port_, &PtyPort::Drained, this, [this] {
-        Pump();
+        line_.Pump();
         UpdateReading();
     });
 }
@@ -213,21 +199,26 @@ void Modem::Execute(const QByteArray& commands) {
 void Modem::Dial(const QByteArray& dialString) {
     if (call_ == Call::Ringing)
         return Reply("ERROR"); // being rung: answer with ATA or let it ring
-    Modem* target = exchange_->Find(Exchange::Digits(dialString));
+    Modem* target =
+        Bridge::SpellsAddress(dialString) ? nullptr : exchange_->Find(Exchange::Digits(dialString));
+    Party* callee = target && target != this && !target->Engaged() ? target : nullptr;
+    if (!target && exchange_->Outside())
+        callee = exchange_->Outside()->Dial(dialString); // not one of ours: perhaps an address
     call_ = Call::Dialling;
     timer_.setSingleShot(true);
-    if (!target || target == this || target->Engaged()) {
+    if (!callee) {
         failure_ = target ? "BUSY" : "NO CARRIER";
         timer_.start(options_.connectMs);
     } else {
-        peer_ = target;
+        Trace(QStringLiteral("dialling ") + QString::fromLatin1(dialString));
+        peer_ = callee;
         timer_.start(options_.waitMs);
-        target->Incoming(this);
+        callee->Incoming(this);
     }
     UpdateReading();
 }
 
-void Modem::Incoming(Modem* caller) {
+void Modem::Incoming(Party* caller) {
     call_ = Call::Ringing;
     peer_ = caller;
     rings_ = 0;
@@ -252,7 +243,7 @@ void Modem::Answered() {
 void Modem::OnTimer() {
     switch (call_) {
     case Call::Dialling:
-        if (Modem* callee = peer_) { // nobody answered in time
+        if (Party* callee = peer_) { // nobody answered in time
             ClearCall();
             callee->PeerGone();
             Reply("NO CARRIER");
@@ -269,7 +260,7 @@ void Modem::OnTimer() {
             Answer();
         break;
     case Call::Answering: {
-        Modem* caller = peer_;
+        Party* caller = peer_;
         GoOnline();
         caller->GoOnline();
         break;
@@ -286,7 +277,7 @@ void Modem::GoOnline() {
     lineBuffer_.clear();
     crPending_ = false;
     settle_.stop();
-    credit_ = 0;
+    line_.Restart();
     Reply("CONNECT " + QByteArray::number(options_.baud > 0 ? options_.baud : 9600));
     UpdateReading();
 }
@@ -305,10 +296,7 @@ void Modem::ClearCall() {
     rings_ = 0;
     failure_.clear();
     timer_.stop();
-    line_.clear(); // what had not crossed the line yet is lost with the carrier
-    pace_.stop();
-    gap_.stop();
-    piece_ = 0;
+    line_.Clear(); // what had not crossed the line yet is lost with the carrier
     UpdateReading();
 }
 
@@ -318,7 +306,7 @@ void Modem::ClearCall() {
 void Modem::OnDtrDropped() {
     Trace(QStringLiteral("port closed (DTR dropped)"));
     if (call_ != Call::None && call_ != Call::Ringing) {
-        Modem* other = peer_;
+        Party* other = peer_;
         ClearCall();
         if (other)
             other->PeerGone();
@@ -333,51 +321,11 @@ void Modem::OnDtrDropped() {
 }
 
 void Modem::FromLine(const QByteArray& bytes) {
-    line_ += bytes;
-    Pump();
-}
-
-void Modem::Pump() {
-    if (gap_.isActive())
-        return; // a split line rests between two pieces; the end of the rest pumps again
-    qsizetype n = line_.size();
-    if (options_.baud > 0) {
-        const double bytesPerMs = options_.baud / 10.0 / 1000.0;
-        const double ms = static_cast<double>(paceClock_.nsecsElapsed()) / 1e6;
-        paceClock_.restart();
-        credit_ = std::min(credit_ + ms * bytesPerMs, std::max(1.0, kBurstMs * bytesPerMs));
-        n = std::min(n, static_cast<qsizetype>(credit_));
-    }
-    n = std::min(n, std::max<qsizetype>(0, kRoom - port_.Pending()));
-    if (options_.splitSeed > 0)
-        n = std::min(n, NextPiece());
-    if (n > 0) {
-        credit_ -= static_cast<double>(n);
-        port_.Write(line_.left(n));
-        line_.remove(0, n);
-        // A piece ends when it is whole or the line has nothing more for now; the pacing may
-        // have cut it into several writes before that.
-        if (options_.splitSeed > 0 && ((piece_ -= n) == 0 || line_.isEmpty())) {
-            piece_ = 0;
-            gap_.start(std::uniform_int_distribution<int>(0, kMaxGapMs)(split_));
-        }
-    }
-    if (line_.isEmpty() || options_.baud <= 0)
-        pace_.stop();
-    else if (!pace_.isActive())
-        pace_.start();
-    if (peer_)
-        peer_->UpdateReading();
-}
-
-qsizetype Modem::NextPiece() {
-    if (piece_ == 0)
-        piece_ = std::uniform_int_distribution<int>(1, kMaxPiece)(split_);
-    return piece_;
+    line_.Add(bytes);
 }
 
 bool Modem::HasRoom() const {
-    return line_.size() + port_.Pending() < kRoom;
+    return line_.Size() + port_.Pending() < kLineRoom;
 }
 
 // Our port is read only while the bytes it gives have somewhere to go: online that is the other

@@ -1,32 +1,22 @@
 // A modem on one pseudo-terminal, as the game sees it: Hayes commands with echo and word replies in
-// command mode, calls to the other modems of the same exchange, and a transparent line once online.
+// command mode, calls to the other modems of the same exchange or over TCP, and a transparent line
+// once online.
 #pragma once
 
+#include "line.h"
 #include "pty.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
 
-#include <random>
-
 namespace qx {
 
-struct ModemOptions {
-    int ringMs = 1000;    // interval between rings
-    int connectMs = 1000; // from answering to CONNECT; also until an unknown number fails
-    int waitMs = 30000;   // how long a dialling modem waits for an answer
-    int baud = 0;         // line speed the data is paced at, 0 not paced
-    int splitSeed = 0;    // online data crosses in random pieces with random gaps, 0 as it came
-    bool lfEcho = true;   // echo the LF that follows a command's CR
-    bool verbose = false; // trace commands and calls on stderr
-};
-
+class Bridge;
 class Modem;
 
-// The telephone exchange: which modem a dialled number reaches.
+// The telephone exchange: which modem a dialled number reaches, and the way out to other machines.
 class Exchange {
   public:
     void Add(Modem* modem) { modems_ << modem; }
@@ -34,11 +24,15 @@ class Exchange {
     // What of a dial string the exchange listens to: digits, '*' and '#'.
     static QByteArray Digits(const QByteArray& dialString);
 
+    void SetOutside(Bridge* bridge) { outside_ = bridge; }
+    Bridge* Outside() const { return outside_; }
+
   private:
     QList<Modem*> modems_;
+    Bridge* outside_ = nullptr;
 };
 
-class Modem : public QObject {
+class Modem : public QObject, public Party {
     Q_OBJECT
   public:
     Modem(QString name, QByteArray number, const ModemOptions& options, Exchange* exchange);
@@ -49,6 +43,15 @@ class Modem : public QObject {
     QByteArray Number() const { return number_; }
     // Off hook or being rung: a caller gets BUSY.
     bool Engaged() const { return call_ != Call::None; }
+
+    // The other end of a call.
+    void Incoming(Party* caller) override;
+    void Answered() override;
+    void GoOnline() override;
+    void PeerGone() override;
+    void FromLine(const QByteArray& bytes) override;
+    bool HasRoom() const override;
+    void UpdateReading() override;
 
   private:
     enum class Call { None, Dialling, Ringing, Answering, Online };
@@ -62,20 +65,9 @@ class Modem : public QObject {
     void Answer();
     void OnDtrDropped();
 
-    // Between the two modems of a call.
-    void Incoming(Modem* caller);
-    void Answered();
-    void GoOnline();
-    void PeerGone();
-    void FromLine(const QByteArray& bytes);
-
     void OnTimer();
     void ClearCall();
     void Reply(const QByteArray& word);
-    void Pump();
-    qsizetype NextPiece();
-    void UpdateReading();
-    bool HasRoom() const;
     void Trace(const QString& what) const;
 
     const QString name_;
@@ -95,21 +87,13 @@ class Modem : public QObject {
 
     // The call
     Call call_ = Call::None;
-    Modem* peer_ = nullptr;
+    Party* peer_ = nullptr;
     QByteArray failure_; // the result a call to nowhere ends with
     int rings_ = 0;
     QTimer timer_;
 
     // Data from the other end on its way to our port, at line speed
-    QByteArray line_;
-    QTimer pace_;
-    QElapsedTimer paceClock_;
-    double credit_ = 0;
-    // A split line: its generator, the bytes left of the piece under way (0: none drawn yet) and
-    // the rest that follows each piece.
-    std::mt19937 split_;
-    qsizetype piece_ = 0;
-    QTimer gap_;
+    PacedLine line_;
 };
 
 } // namespace qx
