@@ -86,6 +86,30 @@ class TestPortStore : public QObject {
             QCOMPARE(store.PortDeviceName(n), Default(n));
         QCOMPARE(store.PortDeviceName(0), QString());
     }
+
+    // The modem built into the game: its port number, listening port and phonebook.
+    void networkModem_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("listenPort");
+        QTest::newRow("set") << QByteArray("[Network]\nListenPort= 4000\n") << 4000;
+        QTest::newRow("out of range") << QByteArray("[Network]\nListenPort=70000\n") << 23230;
+        QTest::newRow("not a number") << QByteArray("[Network]\nListenPort=x\n") << 23230;
+        QTest::newRow("missing") << QByteArray() << 23230;
+    }
+    void networkModem() {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, listenPort);
+        QFile file(Ini());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ini + "[Ports]\nCom7=/dev/ttyS6\n[Phonebook]\nanna=game.example.org:4000\na\\b=x:1\n");
+        file.close();
+        const PortStore store(Ini());
+        QCOMPARE(int(store.ListenPort()), listenPort);
+        QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
+        QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
+        for (const char* number : {"nobody", "", "a/b", "a\\b"}) // a number is never a path into the store
+            QCOMPARE(store.PhonebookAddress(number), QString());
+    }
 };
 
 QTEST_MAIN(TestPortStore)
