@@ -364,7 +364,7 @@ class TestLinkGame : public QObject {
         QTRY_COMPARE(a->Ui().lblStatus->text(), QStringLiteral("Ваш ход"));
         ClickCell(a->Ui().picPole2, 5, 1);
         QTRY_VERIFY(ShowsPicture(a->Ui().picPole2, 5, 1, PicHit));
-        QVERIFY(ShowsPicture(b->Ui().picPole1, 5, 1, PicHit));
+        QTRY_VERIFY(ShowsPicture(b->Ui().picPole1, 5, 1, PicHit)); // drawn after its reply left
         a->Ui().mnuHangUp->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!b->State().Connected, 5000);
         QTRY_VERIFY(b->Ui().gameType->isVisible());
