@@ -1,14 +1,14 @@
 // Click-to-result time of a shot over the modem line: two windows call each other through the modem
-// emulator, place the same fleet in the top half of their boards, and fire at the water of the bottom
-// half, so every shot is a miss and the turn passes back and forth. For each of A's shots we measure
-// from the click on its enemy board to the repaint that shows the miss there; B's shots only hand the
-// turn back. Once with the shot animation on (20 ms frames, as the game runs), once with it off; the
-// sound is off.
+// emulator (or, with --net, through the modem built into the game, over the loopback address), place the same
+// fleet in the top half of their boards, and fire at the water of the bottom half, so every shot is a miss
+// and the turn passes back and forth. For each of A's shots we measure from the click on its enemy board to
+// the repaint that shows the miss there; B's shots only hand the turn back. Once with the shot animation on
+// (20 ms frames, as the game runs), once with it off; the sound is off.
 //
-//   bench_linkshot [--shots N] [--baud N]      (defaults 50 and 9600; headless unless told otherwise)
+//   bench_linkshot [--shots N] [--baud N] [--net]   (defaults 50 and 9600; headless unless told otherwise)
 //
-// Prints one line per mode, e.g. "animation=on shots=50 median_ms=131.2 worst_ms=140.8", and the
-// wire floor: the bytes of a shot and its reply at the line's speed.
+// Prints one line per mode, e.g. "animation=on shots=50 median_ms=131.2 worst_ms=140.8", and for the
+// emulator the wire floor: the bytes of a shot and its reply at the line's speed.
 #include "art.h"
 #include "frmgametype.h"
 #include "frmmodemgm.h"
@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -92,12 +93,14 @@ class MissProbe : public QObject {
 
 class Bench : public QObject {
   public:
-    Bench(int shots, int baud) : shots_(shots), baud_(baud) {}
+    Bench(int shots, int baud, bool net) : shots_(shots), baud_(baud), net_(net) {}
     ~Bench() override {
         a_.reset();
         b_.reset();
-        emulator_.terminate();
-        emulator_.waitForFinished(5000);
+        if (emulator_.state() != QProcess::NotRunning) {
+            emulator_.terminate();
+            emulator_.waitForFinished(5000);
+        }
     }
     // Runs the whole bench from the event loop and ends the application with its exit code.
     QCoro::Task<> Run() {
@@ -120,8 +123,17 @@ class Bench : public QObject {
         co_return true;
     }
 
-    std::unique_ptr<frmQuorvix> Window(const QString& modem, const QString& name, Random* random) {
-        QSettings(dir_.filePath(name), QSettings::IniFormat).setValue("Ports/Com1", dir_.filePath(modem));
+    // A window on the emulator's `modem`, or with --net on the network modem answering on `listen`.
+    std::unique_ptr<frmQuorvix> Window(const QString& modem, const QString& name, Random* random,
+                                       quint16 listen) {
+        {
+            QSettings s(dir_.filePath(name), QSettings::IniFormat);
+            s.setValue("Ports/Com1", dir_.filePath(modem));
+            if (net_) {
+                s.setValue("Properties/CommPort", "7");
+                s.setValue("Network/ListenPort", QString::number(listen));
+            }
+        }
         WindowOptions o;
         o.random = random;
         o.soundFolder = QStringLiteral("/nowhere");
@@ -169,25 +181,37 @@ class Bench : public QObject {
     }
 
     QCoro::Task<const char*> Measure() {
-        emulator_.start(QStringLiteral(QX_MODEMEMU), {"--dir", dir_.path(), "--ring-ms", "1", "--connect-ms",
-                                                      "1", "--baud", QString::number(baud_)});
-        QByteArray announced;
-        if (!co_await Until(
-                [&] { return (announced += emulator_.readAllStandardOutput()).count('\n') >= 2; }))
-            co_return "the modem emulator did not start";
-        a_ = Window("modem1", "a.conf", &randomA_);
-        b_ = Window("modem2", "b.conf", &randomB_);
+        quint16 port = 0;
+        if (net_) {
+            QTcpServer probe; // a free port for the answering side
+            if (!probe.listen(QHostAddress::LocalHost))
+                co_return "no free TCP port";
+            port = probe.serverPort();
+        } else {
+            emulator_.start(QStringLiteral(QX_MODEMEMU),
+                            {"--dir", dir_.path(), "--ring-ms", "1", "--connect-ms", "1", "--baud",
+                             QString::number(baud_)});
+            QByteArray announced;
+            if (!co_await Until(
+                    [&] { return (announced += emulator_.readAllStandardOutput()).count('\n') >= 2; }))
+                co_return "the modem emulator did not start";
+        }
+        a_ = Window("modem1", "a.conf", &randomA_, port);
+        b_ = Window("modem2", "b.conf", &randomB_, 1);
 
         emit a_->Ui().gameType->UCChosen();
+        // The modem's echo of the answer mode comes with or after its "OK".
+        connect(a_->Port(), &MSComm::OnComm, this, [this] { ++heard_; });
         a_->Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
-        co_await QCoro::sleepFor(50ms); // the answer mode is set before the call comes
+        if (!co_await Until([&] { return heard_ > 0; }))
+            co_return "the modem did not answer the answer mode";
         emit b_->Ui().gameType->UCChosen();
         b_->Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
         QInputDialog* number = nullptr;
         if (!co_await Until(
                 [&] { return (number = b_->Ui().modemGm->findChild<QInputDialog*>("numberBox")); }))
             co_return "no number box";
-        number->setTextValue(QStringLiteral("1"));
+        number->setTextValue(net_ ? QStringLiteral("127.0.0.1:%1").arg(port) : QStringLiteral("1"));
         number->accept();
         if (!co_await Until([&] { return a_->State().Connected && b_->State().Connected; }))
             co_return "the call did not connect";
@@ -216,13 +240,16 @@ class Bench : public QObject {
             std::printf("animation=%s shots=%zu median_ms=%.1f worst_ms=%.1f\n", animation ? "on" : "off", n,
                         median, times.back());
         }
-        std::printf("wire floor: %d bytes a shot (shot and reply) at %d baud = %.1f ms\n", wire, baud_,
-                    wire * 1000.0 / (baud_ / 10.0));
+        if (!net_)
+            std::printf("wire floor: %d bytes a shot (shot and reply) at %d baud = %.1f ms\n", wire, baud_,
+                        wire * 1000.0 / (baud_ / 10.0));
         co_return nullptr;
     }
 
     const int shots_;
     const int baud_;
+    const bool net_;
+    int heard_ = 0; // receive events on A's port
     QTemporaryDir dir_;
     QProcess emulator_;
     SeededRandom randomA_{1}, randomB_{2};
@@ -236,13 +263,15 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOptions({{"shots", "Shots of side A to measure (1 to 50, default 50).", "n", "50"},
-                       {"baud", "Line speed of the emulated modems (default 9600).", "n", "9600"}});
+    parser.addOptions(
+        {{"shots", "Shots of side A to measure (1 to 50, default 50).", "n", "50"},
+         {"baud", "Line speed of the emulated modems (default 9600).", "n", "9600"},
+         {"net", "Call over the network modem on the loopback address instead of the emulator."}});
     parser.process(app);
     const int shots = std::clamp(parser.value("shots").toInt(), 1, 50);
     const int baud = std::max(300, parser.value("baud").toInt());
 
-    Bench bench(shots, baud);
+    Bench bench(shots, baud, parser.isSet("net"));
     QTimer::singleShot(0, &bench, [&bench] { bench.Run(); });
     return QApplication::exec();
 }

@@ -270,6 +270,8 @@ void NetModemDevice::StartDial() {
         socket_->connectToHost(address->host, address->port);
 }
 
+// Every message is a few bytes waiting for its answer: they leave at once (no Nagle delay), once
+// the connection stands.
 void NetModemDevice::Wire(QTcpSocket* socket) {
     socket_ = socket;
     socket->setParent(this);
@@ -293,6 +295,7 @@ void NetModemDevice::OnNewConnection() {
         return;
     }
     Wire(socket);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     mode_ = Mode::Online;
     Reply("RING");
     Reply("CONNECT 9600");
@@ -303,6 +306,7 @@ void NetModemDevice::OnConnected() {
     if (mode_ != Mode::Dialling)
         return;
     dialTimer_.stop();
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     mode_ = Mode::Online;
     Reply("CONNECT 9600");
 }

@@ -15,6 +15,8 @@
 #include <QPushButton>
 
 #include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -70,6 +72,12 @@ inline QString WriteSettings(const QTemporaryDir& dir, const QString& name, cons
     return path;
 }
 
+// A TCP port on the loopback address that nobody listens on just now.
+inline quint16 FreePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
 inline QString TopLog(const frmQuorvix& w) {
     return w.Ui().rtbChat->document()->firstBlock().text();
 }
@@ -118,14 +126,14 @@ struct LinkRig {
         return Open(name, random);
     }
     // A window on the modem built into the game, answering calls on TCP port `listenPort`.
-    std::unique_ptr<frmQuorvix> NetWindow(const QString& name, quint16 listenPort) {
+    std::unique_ptr<frmQuorvix> NetWindow(const QString& name, quint16 listenPort, Random* random = nullptr) {
         QSettings s(dir.filePath(name), QSettings::IniFormat);
         s.setValue("Properties/Settings", "9600,n,8,1");
         s.setValue("Properties/CommPort", "7");
         s.setValue("Properties/Handshaking", "0");
         s.setValue("Network/ListenPort", QString::number(listenPort));
         s.sync();
-        return Open(name, nullptr);
+        return Open(name, random);
     }
     std::unique_ptr<frmQuorvix> Open(const QString& name, Random* random) {
         sounds.push_back(std::make_unique<FakeSound>());
@@ -173,12 +181,15 @@ struct LinkRig {
         QByteArray ready;
         QTRY_VERIFY_WITH_TIMEOUT((ready += emulator.readAllStandardOutput()).count('\n') >= 2, 5000);
     }
-    // `a` creates the game, `b` joins it; both end up placing their fleets.
-    void Call(frmQuorvix& a, frmQuorvix& b) {
+    // `a` creates the game, `b` joins it by dialling `number`; both end up placing their fleets.
+    static void Call(frmQuorvix& a, frmQuorvix& b, const QString& number = QStringLiteral("1")) {
+        // The modem's echo of the answer mode comes with or after its "OK": once anything of it
+        // is back, the call may come.
+        QSignalSpy heard(a.Port(), &MSComm::OnComm);
         Create(a);
         QTRY_VERIFY(a.Port()->PortOpen());
-        QTest::qWait(50); // the answer mode is set before the call comes
-        Join(b, "1");
+        QTRY_VERIFY(heard.count() > 0);
+        Join(b, number);
         QTRY_VERIFY_WITH_TIMEOUT(a.State().Connected && b.State().Connected, 5000);
     }
     ~LinkRig() {

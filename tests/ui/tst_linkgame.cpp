@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTextCursor>
 
 Q_DECLARE_METATYPE(qx::Cell)
@@ -341,33 +340,6 @@ class TestLinkGame : public QObject {
         QCOMPARE(w->Ui().lblStatus->text(), QStringLiteral("Выберите тип игры"));
         QVERIFY(ShowsPicture(w->Ui().picPole1, 3, 7, PicEmpty));
         QCOMPARE(w->RunningHandlers(), 0);
-    }
-
-    // Two copies on the modem built into the game, over the loopback address.
-    void twoCopiesOverTheNetwork() {
-        QTcpServer probe; // a free port for the answering side
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
-        auto a = rig.NetWindow("net-a.conf", port);
-        auto b = rig.NetWindow("net-b.conf", 1);
-        QCOMPARE(a->Port()->CommPort(), 7);
-        LinkRig::Create(*a);
-        QTRY_VERIFY(a->Port()->PortOpen());
-        QTest::qWait(20);
-        LinkRig::Join(*b, QStringLiteral("127.0.0.1:%1").arg(port));
-        QTRY_VERIFY_WITH_TIMEOUT(a->State().Connected && b->State().Connected, 5000);
-        QVERIFY(a->Ui().rtbChat->toPlainText().contains(QStringLiteral("Входящий вызов: ")));
-        WindowTestAccess::State(*a).MyFirstMove = true;
-        PlaceFleet(*a, KnownFleet());
-        PlaceFleet(*b, KnownFleet());
-        QTRY_COMPARE(a->Ui().lblStatus->text(), QStringLiteral("Ваш ход"));
-        ClickCell(a->Ui().picPole2, 5, 1);
-        QTRY_VERIFY(ShowsPicture(a->Ui().picPole2, 5, 1, PicHit));
-        QTRY_VERIFY(ShowsPicture(b->Ui().picPole1, 5, 1, PicHit)); // drawn after its reply left
-        a->Ui().mnuHangUp->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!b->State().Connected, 5000);
-        QTRY_VERIFY(b->Ui().gameType->isVisible());
     }
 
     // Two copies through the emulator: who begins in each game of one call, a battle to its end,

@@ -1,16 +1,20 @@
-// Whole games, one after another on one call: two windows play each other through the modem
-// emulator, which hands the bytes over in random pieces at random moments. After every game both
+// Whole games, one after another on one call, with chat: two windows play each other through the
+// modem emulator, which hands the bytes over in random pieces at random moments, through the modem
+// built into the game over TCP, or one through each. After every game both
 // sides must agree on every shot, exactly one of them has won, and nothing is left running.
 //
-// QX_SOAK_GAMES sets how many games (3 by default); QX_SOAK_SEED replays a run whose seed was
+// QX_SOAK_GAMES sets how many games (2 by default); QX_SOAK_SEED replays a run whose seed was
 // printed (fleets, shots and the line's pieces; not the exact moments).
 #include "linktest.h"
+
+#include "frmsmes.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include <array>
@@ -85,7 +89,7 @@ void CheckSeen(const frmQuorvix& target, const frmQuorvix& shooter) {
 class TestLinkSoak : public QObject {
     Q_OBJECT
 
-    LinkRig rig;
+    std::unique_ptr<LinkRig> rig; // one for each row: its emulator, folder and windows
 
     // One game from placing to the closed result boxes. `random` are the two sides' generators,
     // `pick` decides everything else.
@@ -145,18 +149,63 @@ class TestLinkSoak : public QObject {
         qInfo("%s won after %d clicks", winner == 0 ? "A" : "B", shots);
     }
 
+    // One line typed into the chat window of `from` (Enter on its board opens it) must show on top
+    // of the other side's log.
+    static void Chat(frmQuorvix& from, const frmQuorvix& to, const QString& text) {
+        QTest::keyClick(from.Ui().picPole1, Qt::Key_Return);
+        auto* box = from.findChild<frmSMes*>();
+        QVERIFY(box && box->isVisible());
+        box->findChild<QLineEdit*>("txtMes")->setText(text);
+        box->findChild<QPushButton*>("cmdSend")->click();
+        QTRY_COMPARE(TopLog(to), text);
+    }
+
   private slots:
+    void init() { rig = std::make_unique<LinkRig>(); }
+    void cleanup() { rig.reset(); }
+
+    // The creator's and the joiner's modems: the emulator's, or the one built into the game. A
+    // call from one kind to the other goes through the emulator's TCP bridge.
+    void gamesOnOneCall_data() {
+        QTest::addColumn<bool>("creatorOnNetwork");
+        QTest::addColumn<bool>("joinerOnNetwork");
+        QTest::newRow("emulator") << false << false;
+        QTest::newRow("network") << true << true;
+        QTest::newRow("network calls emulator") << false << true;
+        QTest::newRow("emulator calls network") << true << false;
+    }
     void gamesOnOneCall() {
-        const int games = FromEnvironment("QX_SOAK_GAMES", 3);
+        QFETCH(bool, creatorOnNetwork);
+        QFETCH(bool, joinerOnNetwork);
+        const int games = FromEnvironment("QX_SOAK_GAMES", 2);
         const auto seed = static_cast<std::uint64_t>(FromEnvironment(
             "QX_SOAK_SEED", static_cast<int>(QDateTime::currentMSecsSinceEpoch() % 1000000) + 1));
         qInfo("%d games, seed %llu (QX_SOAK_SEED repeats them)", games,
               static_cast<unsigned long long>(seed));
         SeededRandom randomA(seed), randomB(seed + 1), pick(seed + 2);
-        rig.StartEmulator({"--split-seed", QString::number(seed), "--baud", "115200"});
-        auto a = rig.Window(rig.dir.filePath("modem1"), "a.conf", &randomA);
-        auto b = rig.Window(rig.dir.filePath("modem2"), "b.conf", &randomB);
-        rig.Call(*a, *b);
+        const quint16 port = FreePort();
+        QVERIFY(port);
+        if (!creatorOnNetwork || !joinerOnNetwork) {
+            QStringList options{"--split-seed", QString::number(seed), "--baud", "115200"};
+            if (!creatorOnNetwork)
+                options << "--listen" << QString::number(port); // answered by modem 1
+            rig->StartEmulator(options);
+        }
+        auto a = creatorOnNetwork ? rig->NetWindow("a.conf", port, &randomA)
+                                  : rig->Window(rig->dir.filePath("modem1"), "a.conf", &randomA);
+        auto b = joinerOnNetwork ? rig->NetWindow("b.conf", FreePort(), &randomB)
+                                 : rig->Window(rig->dir.filePath("modem2"), "b.conf", &randomB);
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
+        LinkRig::Call(*a, *b, creatorOnNetwork || joinerOnNetwork ? address : QStringLiteral("1"));
+        if (QTest::currentTestFailed())
+            return;
+        if (creatorOnNetwork)
+            QVERIFY(a->Ui().rtbChat->toPlainText().contains(QStringLiteral("Входящий вызов: 127.0.0.1:")));
+        Chat(*a, *b, QStringLiteral("Привет, готов?"));
+        Chat(*b, *a, QStringLiteral("Да! ^_^ @~"));
+        if (QTest::currentTestFailed())
+            return;
+
         QElapsedTimer clock;
         clock.start();
         long firstRss = 0;
@@ -168,7 +217,7 @@ class TestLinkSoak : public QObject {
                 qInfo("game %d failed; seed %llu", game, static_cast<unsigned long long>(seed));
                 return;
             }
-            for (auto& sound : rig.sounds)
+            for (auto& sound : rig->sounds)
                 sound->played.clear(); // the test's own record of sounds would grow
             if (game == 1)
                 firstRss = RssKb();
@@ -179,6 +228,10 @@ class TestLinkSoak : public QObject {
 #ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory back; it finds leaks itself
         QVERIFY2(lastRss - firstRss < 30 * 1024, "memory grows from game to game");
 #endif
+        // The joiner hangs up; the creator hears the carrier go.
+        b->Ui().mnuHangUp->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!a->State().Connected, 5000);
+        QVERIFY(!a->Ui().mnuSend->isEnabled());
     }
 };
 

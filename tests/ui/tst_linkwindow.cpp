@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -131,9 +132,9 @@ class TestLinkWindow : public QObject {
         rig.StartEmulator();
         auto a = rig.Window(rig.dir.filePath("modem1"), "a.conf");
         auto b = rig.Window(rig.dir.filePath("modem2"), "b.conf");
+        QSignalSpy heard(a->Port(), &MSComm::OnComm); // the echo of the answer mode comes with its OK
         rig.Create(*a);
-        QTRY_VERIFY(a->Port()->PortOpen());
-        QTest::qWait(50); // the answer mode is set before the call comes
+        QTRY_VERIFY(heard.count() > 0);
         QElapsedTimer clock;
         clock.start();
         rig.Join(*b, "1");
@@ -151,6 +152,45 @@ class TestLinkWindow : public QObject {
         QVERIFY(!b->Port()->PortOpen());
         QTRY_VERIFY(b->Ui().gameType->isVisible());
         QVERIFY(a->Ui().gameType->isVisible());
+    }
+
+    // A caller over the network that floods the line, or is gone in the middle of a message,
+    // leaves a window that hangs up and answers the next call.
+    void networkCallerMisbehaves_data() {
+        QTest::addColumn<bool>("flood");
+        QTest::newRow("vanishes mid-message") << false;
+        QTest::newRow("floods") << true;
+    }
+    void networkCallerMisbehaves() {
+        QFETCH(bool, flood);
+        const quint16 port = FreePort();
+        auto w = rig.NetWindow(QStringLiteral("net-%1.conf").arg(flood), port);
+        for (const bool again : {false, true}) {
+            QSignalSpy heard(w->Port(), &MSComm::OnComm);
+            rig.Create(*w);
+            QTRY_VERIFY(heard.count() > 0);
+            QTcpSocket caller;
+            caller.connectToHost(QHostAddress::LocalHost, port);
+            QTRY_VERIFY(w->State().Connected);
+            QCOMPARE(caller.state(), QAbstractSocket::ConnectedState);
+            if (again)
+                break;
+            if (flood) {
+                // Far more than any buffer on the way, then a line the game must still read.
+                for (int i = 0; i < 64; ++i)
+                    caller.write(QByteArray(64 * 1024, 'x'));
+                caller.write("hello@~#");
+                QTRY_VERIFY_WITH_TIMEOUT(TopLog(*w).endsWith(QStringLiteral("hello")), 20000);
+                QVERIFY(TopLog(*w).size() <= 64 * 1024);
+                w->Ui().mnuHangUp->trigger();
+            } else {
+                caller.write("37_");
+                caller.disconnectFromHost();
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!w->State().Connected, 5000);
+            QTRY_COMPARE(caller.state(), QAbstractSocket::UnconnectedState);
+            QTRY_VERIFY(w->Ui().gameType->isVisible()); // the placing under way ended
+        }
     }
 };
 

@@ -52,6 +52,7 @@ NetEnd::NetEnd(const ModemOptions& options, QTcpSocket* socket, QObject* parent)
           options, "tcp in", [this] { return kLineRoom - socket_->bytesToWrite(); },
           [this](const QByteArray& bytes) { socket_->write(bytes); }) {
     socket_->setParent(this);
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1); // a message is a few bytes: no Nagle delay
     Wire();
 }
 
@@ -110,6 +111,7 @@ void NetEnd::OnConnected() {
     if (state_ != State::Calling)
         return;
     Trace(QStringLiteral("connected"));
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1); // a message is a few bytes: no Nagle delay
     state_ = State::Picking;
     if (modem_)
         modem_->Answered();
