@@ -11,6 +11,7 @@
 // start the kernel records (10 ms resolution). main_ms counts from the top of main(). "On the screen"
 // means: the window system has exposed the window and the window has painted itself in answer.
 #include "frmquorvix.h"
+#include "rss.h"
 #include "uistyle.h"
 
 #include <QApplication>
@@ -53,17 +54,6 @@ double SinceLaunchMs() {
     return NowMs(CLOCK_BOOTTIME) - startMs;
 }
 
-long RssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    // A /proc file has no size: read it whole rather than asking for its end.
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 // Waits for the first expose of a window, then for the paint that answers it.
 class MapWatch : public QObject {
   public:
@@ -87,7 +77,8 @@ class MapWatch : public QObject {
 
   private:
     void Report() {
-        std::printf("mode=%s mapped_ms=%.1f main_ms=%.1f rss_kb=%ld\n", mode_, mappedMs_, mainMs_, RssKb());
+        std::printf("mode=%s mapped_ms=%.1f main_ms=%.1f rss_kb=%ld\n", mode_, mappedMs_, mainMs_,
+                    qx::RssKb());
         std::fflush(stdout);
         QCoreApplication::quit();
     }

@@ -8,12 +8,12 @@
 #include "linktest.h"
 
 #include "frmsmes.h"
+#include "rss.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -24,16 +24,6 @@ using namespace qx;
 using namespace qx::test;
 
 namespace {
-
-long RssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 int FromEnvironment(const char* name, int fallback) {
     bool ok = false;
