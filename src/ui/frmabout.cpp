@@ -1,6 +1,7 @@
 #include "frmabout.h"
 
 #include "art.h"
+#include "assetfolder.h"
 #include "rtfreader.h"
 #include "uistyle.h"
 
@@ -35,7 +36,7 @@ frmAbout::frmAbout(QWidget* parent, QString folder)
     setFixedSize(520, 260); // 7800 x 3900 twips
     SetColours(this, Qt::white, Qt::black);
     if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
+        folder = AssetFolder();
 
     auto* logo = new QLabel(this);
     logo->setObjectName("imgLogo");

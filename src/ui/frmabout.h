@@ -1,4 +1,4 @@
-// The About window: title, version, the info text beside the program and the home-page link.
+// The About window: title, version, the info text (see AssetFolder()) and the home-page link.
 #pragma once
 
 #include <QDialog>

@@ -2,6 +2,7 @@
 #include "frmquorvix.h"
 
 #include "art.h"
+#include "assetfolder.h"
 #include "frmabout.h"
 #include "frmgametype.h"
 #include "frmmodemgm.h"
@@ -13,7 +14,6 @@
 #include "uistyle.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,7 +26,7 @@ frmQuorvix::frmQuorvix(WindowOptions options, QWidget* parent)
       sound_(options_.sound ? options_.sound : new QtSoundBackend(this)), gate_(new GameGate(this)) {
     setObjectName("frmQuorvix");
     if (options_.soundFolder.isEmpty())
-        options_.soundFolder = QCoreApplication::applicationDirPath();
+        options_.soundFolder = AssetFolder();
     InstallFontSubstitutes();
     setWindowTitle(GameCaption);
     setWindowIcon(AppIcon());

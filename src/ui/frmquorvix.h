@@ -46,7 +46,7 @@ class PortStore;
 struct WindowOptions {
     Random* random = nullptr;      // not owned; the window's own clock-seeded generator if null
     SoundBackend* sound = nullptr; // not owned; the system's audio output if null
-    QString soundFolder;           // where the wave files are; the program's folder if empty
+    QString soundFolder;           // where the wave files are; AssetFolder() if empty
     int computerDelayMs = 1000;    // tmrII
     int fireIntervalMs = 20;       // tmrFire
     bool startNewGame = true;      // start-up runs New game
