@@ -1,6 +1,7 @@
 // Draws the game's pictures (board cells, ships, wrecks, marks, icon and menu pictures) and writes them as
-// PNG files into <folder>/img. Usage: mkart <folder>. Everything is drawn here with QPainter; the star field
-// comes from a fixed-seed generator, so running it again gives the very same files.
+// PNG files into <folder>/img, and the icon for the desktop's menus at its usual sizes into
+// <folder>/icons/hicolor/<n>x<n>/apps. Usage: mkart <folder>. Everything is drawn here with QPainter; the
+// star field comes from a fixed-seed generator, so running it again gives the very same files.
 #include <QDir>
 #include <QImage>
 #include <QLinearGradient>
@@ -673,10 +674,12 @@ void DrawShipAt(QPainter& p, int n, QPointF centre, qreal angle, qreal scale) {
     p.restore();
 }
 
-QImage Icon() {
-    QImage img = Blank(64, 64);
+// The program's icon, drawn on a 64 x 64 grid and scaled to size x size pixels.
+QImage Icon(int size = 64) {
+    QImage img = Blank(size, size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
     const QPointF c(32, 32);
     QRadialGradient g(QPointF(26, 24), 40);
     g.setColorAt(0.0, QColor(28, 40, 96));
@@ -887,5 +890,11 @@ int main(int argc, char** argv) {
     ok &= Save(Icon(), dir + QStringLiteral("/icon.png"), false);
     ok &= Save(PictureComputer(), dir + QStringLiteral("/imgComp.png"), false);
     ok &= Save(PictureRemote(), dir + QStringLiteral("/imgUC.png"), false);
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString icons =
+            QString::fromLocal8Bit(argv[1]) + QStringLiteral("/icons/hicolor/%1x%1/apps").arg(size);
+        ok &= QDir().mkpath(icons) &&
+              Save(Icon(size), icons + QStringLiteral("/org.example.zendral.Zendral.png"), false);
+    }
     return ok ? 0 : 1;
 }
