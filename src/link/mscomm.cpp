@@ -1,6 +1,7 @@
 #include "mscomm.h"
 
 #include "cp1251.h"
+#include "serialline.h"
 
 #include <QPointer>
 
@@ -21,11 +22,7 @@ QString Quoted(const QString& text) {
 } // namespace
 
 QString MSComm::DefaultDevicePath(int port) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
+    return DefaultSerialDevice(port);
 }
 
 MSComm::MSComm(QObject* parent) : MSComm(new SerialPortDevice, {}, parent) {}

@@ -1,20 +1,11 @@
 #include "portdevice.h"
 
+#include "serialline.h"
+
 #include <QDeadlineTimer>
 #include <QPointer>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <linux/serial.h>
-#endif
 
 namespace qx {
 namespace {
@@ -25,12 +16,6 @@ constexpr std::chrono::milliseconds kCloseDrain{300};
 // What the port may hold of received bytes the game has not read yet; beyond it the system buffers
 // and the line's own flow control take over.
 constexpr qint64 kReadBufferLimit = 64 * 1024;
-
-#ifdef Q_OS_UNIX
-QString SystemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-#endif
 
 } // namespace
 
@@ -60,14 +45,7 @@ bool SerialPortDevice::Open(const QString& name) {
         port_.clearError();
         return false;
     }
-    countersKnown_ = false;
-#ifdef Q_OS_LINUX
-    serial_icounter_struct c{};
-    if (::ioctl(port_.handle(), TIOCGICOUNT, &c) == 0) {
-        countersKnown_ = true;
-        counters_ = {c.brk, c.frame, c.overrun, c.buf_overrun, c.parity};
-    }
-#endif
+    native_ = std::make_unique<SerialLine>(port_);
     return true;
 }
 
@@ -75,20 +53,13 @@ void SerialPortDevice::Close() {
     if (!port_.isOpen())
         return;
     if (!vanished_) {
-        [[maybe_unused]] const QDeadlineTimer deadline(kCloseDrain);
+        const QDeadlineTimer deadline(kCloseDrain);
         Flush(kCloseDrain);
-#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
-        // The system's own queue: wait for it within the same bound, then drop the rest, or close()
-        // would sit in the driver for as long as flow control holds the line.
-        const int fd = int(port_.handle());
-        int queued = 0;
-        while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
-            ::poll(nullptr, 0, 2);
-        if (queued > 0)
-            ::tcflush(fd, TCOFLUSH);
-#endif
+        // The system's own queue, within the same bound.
+        native_->DrainOrDrop(deadline);
     }
     vanished_ = false;
+    native_.reset();
     port_.close();
     port_.clearError();
 }
@@ -166,13 +137,7 @@ bool SerialPortDevice::SetStopBits(const QString& bits) {
     if (bits == QLatin1String("2")) {
         stop = QSerialPort::TwoStop;
     } else if (bits == QLatin1String("1.5")) {
-#ifdef Q_OS_UNIX
-        // The system has one "long stop" setting; the UART makes it 1.5 bits with 5 data bits and 2
-        // bits otherwise.
-        stop = QSerialPort::TwoStop;
-#else
-        stop = QSerialPort::OneAndHalfStop;
-#endif
+        stop = LongStopBits();
     } else if (bits != QLatin1String("1")) {
         return Refuse(QStringLiteral("Unknown stop bits"));
     }
@@ -203,21 +168,10 @@ bool SerialPortDevice::SetFlowControl(FlowControl mode) {
         return Refuse(QStringLiteral("Cannot set the flow control: %1").arg(error_));
     if (mode != FlowControl::Both)
         return true;
-#ifdef Q_OS_UNIX
-    // The port offers one kind of flow control at a time; the system takes both together.
-    const int fd = int(port_.handle());
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0)
-        return Refuse(QStringLiteral("Cannot set XON/XOFF with RTS/CTS: %1").arg(SystemError()));
-    tio.c_iflag |= IXON | IXOFF;
-    tio.c_iflag &= ~tcflag_t(IXANY);
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
-        return Refuse(QStringLiteral("Cannot set XON/XOFF with RTS/CTS: %1").arg(SystemError()));
+    // The port offers one kind of flow control at a time; the system's driver takes both together.
+    if (const QString why = native_->AddXonXoff(); !why.isEmpty())
+        return Refuse(QStringLiteral("Cannot set XON/XOFF with RTS/CTS: %1").arg(why));
     return true;
-#else
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    return Refuse(QStringLiteral("XON/XOFF together with RTS/CTS is not available on this system"));
-#endif
 }
 
 bool SerialPortDevice::SetDataTerminalReady(bool on) {
@@ -253,12 +207,7 @@ bool SerialPortDevice::Flush(std::chrono::milliseconds bound) {
     do {
         if (port_.flush())
             continue; // some left; try for the rest
-#ifdef Q_OS_UNIX
-        pollfd p{int(port_.handle()), POLLOUT, 0};
-        ::poll(&p, 1, int(std::clamp<qint64>(deadline.remainingTime(), 0, 50)));
-#else
-        break;
-#endif
+        native_->WaitWritable(int(std::clamp<qint64>(deadline.remainingTime(), 0, 50)));
     } while (port_.isOpen() && port_.bytesToWrite() > 0 && !deadline.hasExpired());
     port_.clearError();
     return !port_.isOpen() || port_.bytesToWrite() == 0;
@@ -280,6 +229,7 @@ void SerialPortDevice::DropVanished() {
     if (!vanished_)
         return; // closed (and perhaps opened again) in the meantime
     vanished_ = false;
+    native_.reset();
     port_.close();
     port_.clearError();
     emit ErrorOccurred(ErrorKind::Gone, 0);
@@ -288,30 +238,12 @@ void SerialPortDevice::DropVanished() {
 void SerialPortDevice::OnReadyRead() {
     // A handler of either signal may close the port or drop this object.
     const QPointer<SerialPortDevice> self(this);
-    for (const int code : NewLineErrors()) {
+    for (const int code : native_->NewLineErrors()) {
         emit ErrorOccurred(ErrorKind::Line, code);
         if (!self || !port_.isOpen())
             return;
     }
     emit ReadyRead();
-}
-
-QList<int> SerialPortDevice::NewLineErrors() {
-    QList<int> codes;
-#ifdef Q_OS_LINUX
-    serial_icounter_struct c{};
-    if (!countersKnown_ || ::ioctl(port_.handle(), TIOCGICOUNT, &c) != 0)
-        return codes;
-    const std::array<int, 5> now = {c.brk, c.frame, c.overrun, c.buf_overrun, c.parity};
-    // Break, framing error, receive overrun, receive buffer overflow, parity error.
-    constexpr std::array<int, 5> kCodes = {1001, 1004, 1006, 1008, 1009};
-    const std::array<int, 5> before = std::exchange(counters_, now);
-    for (std::size_t i = 0; i < now.size(); ++i) {
-        if (now[i] != before[i])
-            codes << kCodes[i];
-    }
-#endif
-    return codes;
 }
 
 } // namespace qx

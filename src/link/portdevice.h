@@ -10,10 +10,12 @@
 #include <QSerialPort>
 #include <QString>
 
-#include <array>
 #include <chrono>
+#include <memory>
 
 namespace qx {
+
+class SerialLine;
 
 // Flow control, numbered as the port's handshaking modes 0 to 3.
 enum class FlowControl { None = 0, XonXoff = 1, RtsCts = 2, Both = 3 };
@@ -93,13 +95,11 @@ class SerialPortDevice : public PortDevice {
     void OnPortError(QSerialPort::SerialPortError error);
     void DropVanished();
     void OnReadyRead();
-    QList<int> NewLineErrors(); // event codes of the line errors counted since the last look
 
     QSerialPort port_;
+    std::unique_ptr<SerialLine> native_; // while open
     QString error_;
-    bool vanished_ = false;      // a read failed for good; the close is on its way
-    bool countersKnown_ = false; // the driver counts line errors (a real UART does, a pseudo-terminal not)
-    std::array<int, 5> counters_{};
+    bool vanished_ = false; // a read failed for good; the close is on its way
 };
 
 } // namespace qx

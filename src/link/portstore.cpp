@@ -1,5 +1,7 @@
 #include "portstore.h"
 
+#include "serialline.h"
+
 #include <QSettings>
 #include <QStringList>
 
@@ -56,11 +58,7 @@ QString PortStore::PortDeviceName(int n) const {
     if (!named.isEmpty() && named.size() <= kMaxDeviceName && !named.contains(QChar::Null)) {
         return named;
     }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
+    return DefaultSerialDevice(n);
 }
 
 LineSettingsFields SplitLineSettings(QStringView text) {

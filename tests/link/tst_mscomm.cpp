@@ -1,52 +1,12 @@
-// The serial port layer: what it refuses and reports, over a scripted device and over a real
-// pseudo-terminal whose far end stands in for the modem.
+// The serial port layer: what it refuses, applies and reports, over a scripted device.
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
-#include "sender.h"
+#include "serialline.h"
 
 #include <QTest>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 using namespace qx;
-
-namespace {
-
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    QString name;
-    Pty() {
-        char path[256] = {};
-        if (::openpty(&master, &slave, path, nullptr, nullptr) == 0) {
-            name = QString::fromLocal8Bit(path);
-            ::fcntl(master, F_SETFL, O_NONBLOCK);
-        }
-    }
-    ~Pty() {
-        CloseMaster();
-        ::close(slave);
-    }
-    void CloseMaster() { ::close(std::exchange(master, -1)); }
-    QByteArray Read() {
-        QByteArray out;
-        char buf[4096];
-        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
-            out.append(buf, n);
-        return out;
-    }
-    tcflag_t Flags(tcflag_t termios::*field) const {
-        termios t{};
-        ::tcgetattr(slave, &t);
-        return t.*field;
-    }
-};
-
-} // namespace
 
 class TestMSComm : public QObject {
     Q_OBJECT
@@ -139,7 +99,7 @@ class TestMSComm : public QObject {
         QVERIFY(comm.SetDTREnable(false));
         fake->refuse = QStringList{"parity o", "dtr 0"};
         QVERIFY(comm.SetPortOpen(true)); // refusals do not stop the opening
-        QCOMPARE(fake->opened, QStringLiteral("/dev/ttyS2"));
+        QCOMPARE(fake->opened, MSComm::DefaultDevicePath(3));
         QCOMPARE(fake->line, (LineSettings{19200, 'n', 7, "2"}));
         QCOMPARE(fake->flow, 3);
         QVERIFY(!comm.SetCommPort(4)); // the window closes the port first
@@ -174,48 +134,29 @@ class TestMSComm : public QObject {
         QVERIFY(!comm.PortOpen());
     }
 
-    void realLineCarriesCp1251BothWays() {
-        MSComm missing(new SerialPortDevice, [](int) { return QStringLiteral("/dev/qx-no-such-port"); });
-        const PortResult r = missing.SetPortOpen(true);
-        QVERIFY(!r && r.error.startsWith("/dev/qx-no-such-port: ") && !missing.PortOpen());
-        Pty pty;
-        QVERIFY(!pty.name.isEmpty());
-        const QString path = pty.name;
-        MSComm real(new SerialPortDevice, [path](int) { return path; });
-        Watch(real);
-        QVERIFY(!real.SetSettings("9600,n,4,1")); // no serial port has 4 data bits
-        QVERIFY(real.SetSettings("9600,e,7,1"));  // a pseudo-terminal refuses both, and still opens
-        QVERIFY(real.SetPortOpen(true));
-        QVERIFY(real.SetSettings("9600,n,8,1"));
-        const PortResult parity = real.SetSettings("9600,e,8,1");
-        QVERIFY(!parity && !parity.error.isEmpty());
-        QCOMPARE(real.Settings(), QStringLiteral("9600,n,8,1"));
-        QVERIFY(real.SetDTREnable(false));
-        QVERIFY(real.SetHandshaking(3));
-        QCOMPARE(pty.Flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
-        QVERIFY(pty.Flags(&termios::c_cflag) & CRTSCTS);
-        QVERIFY(real.SetHandshaking(0));
-        QCOMPARE(pty.Flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(0));
-
-        QVERIFY(real.Output(u"Привет, ATH\r\n"));
-        QVERIFY(real.SetPortOpen(false)); // what was written still leaves
-        QByteArray got;
-        QTRY_COMPARE((got += pty.Read()), ToCp1251(u"Привет, ATH\r\n"));
-
-        QVERIFY(real.SetPortOpen(true));
-        QCOMPARE(::write(pty.master, "\xcf\xf0\xe8\r\n", 5), 5);
-        QTRY_COMPARE(received, QStringLiteral("При\r\n"));
-
-        LineSender sender(&real);
-        const QString text = QString(700, QChar(0x0416)) + QString(600, 'z');
-        sender.SendText(text);
-        got.clear();
-        QTRY_COMPARE((got += pty.Read()), ToCp1251(text));
-        QTRY_VERIFY(sender.Idle());
-
-        pty.CloseMaster(); // the modem is pulled out
-        QTRY_VERIFY(!real.PortOpen());
-        QCOMPARE(events.count(MSComm::CommEventGone), 1);
+    // What the driver tells of line errors (counts that moved, and on Windows its error bits) as the
+    // port's event codes, each kind once and in a fixed order.
+    void lineErrorCodes_data() {
+        QTest::addColumn<QList<int>>("moved"); // kinds whose count moved, by index
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("nothing") << QList<int>{} << 0 << QList<int>{};
+        QTest::newRow("framing and parity counted") << QList<int>{1, 4} << 0 << QList<int>{1004, 1009};
+        QTest::newRow("every bit") << QList<int>{} << 0x1f << QList<int>{1001, 1004, 1006, 1008, 1009};
+        QTest::newRow("overflow bit, transmit-full bit ignored")
+            << QList<int>{} << (0x1 | 0x100) << QList<int>{1008};
+        QTest::newRow("counted and flagged once")
+            << QList<int>{2, 1} << (0x2 | 0x10) << QList<int>{1001, 1004, 1006};
+    }
+    void lineErrorCodes() {
+        QFETCH(QList<int>, moved);
+        QFETCH(int, flags);
+        QFETCH(QList<int>, codes);
+        const LineErrorCounts before = {7, 0, 3, 1, 9};
+        LineErrorCounts now = before;
+        for (const int kind : moved)
+            now[std::size_t(kind)] += 2;
+        QCOMPARE(MergeLineErrors(MovedLineErrors(before, now), LineErrorsFromFlags(unsigned(flags))), codes);
     }
 };
 

@@ -1,6 +1,8 @@
 // The port settings window and the start-up step that applies the stored settings.
 #include "../link/fakeport.h"
+#include "frmgametype.h"
 #include "frmmopt.h"
+#include "frmquorvix.h"
 #include "mscomm.h"
 #include "portsettings.h"
 #include "portstore.h"
@@ -95,7 +97,16 @@ void Click(QWidget* w, const char* button) {
 class TestPortSettings : public QObject {
     Q_OBJECT
 
+    QTemporaryDir userDir_;
+
   private slots:
+    // The user's own store, where the system keeps it (the registry on Windows), moved where the test
+    // may write wherever the system lets it be moved.
+    void initTestCase() {
+        QVERIFY(userDir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userDir_.path());
+    }
+
     // A failed case may leave its window open.
     void cleanup() {
         QList<QPointer<frmMOpt>> left;
@@ -223,6 +234,57 @@ class TestPortSettings : public QObject {
         QVERIFY(!rig.port.PortOpen() && rig.device->opened.isEmpty());
         if (!shown.isEmpty())
             QCOMPARE(Shown(rig.Open()), shown);
+    }
+
+    // The game on the user's own store: the settings window writes it, the next start applies it, and
+    // a value spoilt by hand gives the warning at the start after that, with no game type prompt.
+    void usersOwnStoreAcrossStarts() {
+        QSettings own(QSettings::NativeFormat, QSettings::UserScope, "Quorvix", "Quorvix");
+        QVariantMap kept; // a real Windows user's own, put back at the end
+        own.beginGroup("Properties");
+        for (const QString& key : own.childKeys())
+            kept[key] = own.value(key);
+        own.endGroup();
+        own.remove("Properties");
+        own.sync();
+        const auto start = [] {
+            auto w = std::make_unique<frmQuorvix>();
+            w->show();
+            return w;
+        };
+        const auto live = [](frmQuorvix& w) {
+            const MSComm* port = w.findChild<MSComm*>("MSComm");
+            return QStringLiteral("%1|%2|%3")
+                .arg(port->Settings())
+                .arg(port->CommPort())
+                .arg(port->Handshaking());
+        };
+        {
+            auto w = start();
+            QCOMPARE(live(*w), "9600,n,8,1|1|0");
+            w->Ui().mnuModem->trigger();
+            QPointer<frmMOpt> options = w->findChild<frmMOpt*>();
+            QVERIFY(options && options->isVisible());
+            Choose(options, "Com3|19200|7|Even|2|Xon/RTS");
+            Click(options, "cmdOK");
+            QTRY_VERIFY(!options);
+        }
+        QCOMPARE(live(*start()), "19200,e,7,2|3|3");
+        own.sync();
+        QCOMPARE(own.value("Properties/CommPort").toString(), "3"); // decimal text
+        own.setValue("Properties/Handshaking", "x3");
+        own.sync();
+        {
+            auto w = start();
+            QTRY_VERIFY(w->findChild<QMessageBox*>("portWarning"));
+            auto* box = w->findChild<QMessageBox*>("portWarning");
+            QVERIFY2(box->text().contains("x3"), qPrintable(box->text()));
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            QVERIFY(!w->Ui().gameType->isVisible());
+        }
+        own.remove("Properties");
+        for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+            own.setValue("Properties/" + it.key(), it.value());
     }
 };
 

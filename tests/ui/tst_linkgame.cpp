@@ -2,6 +2,7 @@
 // pseudo-terminal, so what our window says is checked byte for byte; then two windows play each
 // other through the modem emulator.
 #include "linktest.h"
+#include "scriptedmodem.h"
 
 #include "frmsmes.h"
 

@@ -1,7 +1,8 @@
 // Whole games, one after another on one call, with chat: two windows play each other through the
 // modem emulator, which hands the bytes over in random pieces at random moments, through the modem
-// built into the game over TCP, or one through each. After every game both
-// sides must agree on every shot, exactly one of them has won, and nothing is left running.
+// built into the game over TCP, or one through each. After every game both sides must agree on every
+// shot, exactly one of them has won, and nothing is left running. Where there is no emulator (it
+// needs pseudo-terminals), the two copies play over TCP alone, as two copies on one Windows machine do.
 //
 // QX_SOAK_GAMES sets how many games (2 by default); QX_SOAK_SEED replays a run whose seed was
 // printed (fleets, shots and the line's pieces; not the exact moments).
@@ -159,8 +160,10 @@ class TestLinkSoak : public QObject {
     void gamesOnOneCall_data() {
         QTest::addColumn<bool>("creatorOnNetwork");
         QTest::addColumn<bool>("joinerOnNetwork");
-        QTest::newRow("emulator") << false << false;
         QTest::newRow("network") << true << true;
+        if (ModemEmulator().isEmpty())
+            return;
+        QTest::newRow("emulator") << false << false;
         QTest::newRow("network calls emulator") << false << true;
         QTest::newRow("emulator calls network") << true << false;
     }
@@ -216,7 +219,8 @@ class TestLinkSoak : public QObject {
         qInfo("%d games in %lld ms; VmRSS %ld kB after the first, %ld kB after the last", games,
               static_cast<long long>(clock.elapsed()), firstRss, lastRss);
 #ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory back; it finds leaks itself
-        QVERIFY2(lastRss - firstRss < 30 * 1024, "memory grows from game to game");
+        if (firstRss >= 0)   // where the system tells it
+            QVERIFY2(lastRss - firstRss < 30 * 1024, "memory grows from game to game");
 #endif
         // The joiner hangs up; the creator hears the carrier go.
         b->Ui().mnuHangUp->trigger();

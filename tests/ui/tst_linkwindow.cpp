@@ -1,6 +1,7 @@
 // The main window on the modem link: the exact bytes it says to a modem on a pseudo-terminal and
 // what it makes of the replies, and two windows calling each other through the modem emulator.
 #include "linktest.h"
+#include "scriptedmodem.h"
 
 #include <QAction>
 #include <QTcpSocket>

@@ -1,0 +1,111 @@
+// The serial port layer over a real pseudo-terminal whose far end stands in for the modem: what
+// the system takes of the configuration, the text both ways, sending in pieces, and a device pulled out.
+#include "cp1251.h"
+#include "mscomm.h"
+#include "sender.h"
+
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace qx;
+
+namespace {
+
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    QString name;
+    Pty() {
+        char path[256] = {};
+        if (::openpty(&master, &slave, path, nullptr, nullptr) == 0) {
+            name = QString::fromLocal8Bit(path);
+            ::fcntl(master, F_SETFL, O_NONBLOCK);
+        }
+    }
+    ~Pty() {
+        CloseMaster();
+        ::close(slave);
+    }
+    void CloseMaster() { ::close(std::exchange(master, -1)); }
+    QByteArray Read() {
+        QByteArray out;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
+            out.append(buf, n);
+        return out;
+    }
+    tcflag_t Flags(tcflag_t termios::*field) const {
+        termios t{};
+        ::tcgetattr(slave, &t);
+        return t.*field;
+    }
+};
+
+} // namespace
+
+class TestPtyLine : public QObject {
+    Q_OBJECT
+
+    QList<int> events;
+    QString received;
+
+    void Watch(MSComm& comm) {
+        connect(&comm, &MSComm::OnComm, this, [this, &comm] {
+            events << comm.CommEvent();
+            if (comm.CommEvent() == MSComm::CommEventReceive)
+                received += comm.Input();
+        });
+    }
+
+  private slots:
+    void realLineCarriesCp1251BothWays() {
+        MSComm missing(new SerialPortDevice, [](int) { return QStringLiteral("/dev/qx-no-such-port"); });
+        const PortResult r = missing.SetPortOpen(true);
+        QVERIFY(!r && r.error.startsWith("/dev/qx-no-such-port: ") && !missing.PortOpen());
+        Pty pty;
+        QVERIFY(!pty.name.isEmpty());
+        const QString path = pty.name;
+        MSComm real(new SerialPortDevice, [path](int) { return path; });
+        Watch(real);
+        QVERIFY(!real.SetSettings("9600,n,4,1")); // no serial port has 4 data bits
+        QVERIFY(real.SetSettings("9600,e,7,1"));  // a pseudo-terminal refuses both, and still opens
+        QVERIFY(real.SetPortOpen(true));
+        QVERIFY(real.SetSettings("9600,n,8,1"));
+        const PortResult parity = real.SetSettings("9600,e,8,1");
+        QVERIFY(!parity && !parity.error.isEmpty());
+        QCOMPARE(real.Settings(), QStringLiteral("9600,n,8,1"));
+        QVERIFY(real.SetDTREnable(false));
+        QVERIFY(real.SetHandshaking(3));
+        QCOMPARE(pty.Flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+        QVERIFY(pty.Flags(&termios::c_cflag) & CRTSCTS);
+        QVERIFY(real.SetHandshaking(0));
+        QCOMPARE(pty.Flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(0));
+
+        QVERIFY(real.Output(u"Привет, ATH\r\n"));
+        QVERIFY(real.SetPortOpen(false)); // what was written still leaves
+        QByteArray got;
+        QTRY_COMPARE((got += pty.Read()), ToCp1251(u"Привет, ATH\r\n"));
+
+        QVERIFY(real.SetPortOpen(true));
+        QCOMPARE(::write(pty.master, "\xcf\xf0\xe8\r\n", 5), 5);
+        QTRY_COMPARE(received, QStringLiteral("При\r\n"));
+
+        LineSender sender(&real);
+        const QString text = QString(700, QChar(0x0416)) + QString(600, 'z');
+        sender.SendText(text);
+        got.clear();
+        QTRY_COMPARE((got += pty.Read()), ToCp1251(text));
+        QTRY_VERIFY(sender.Idle());
+
+        pty.CloseMaster(); // the modem is pulled out
+        QTRY_VERIFY(!real.PortOpen());
+        QCOMPARE(events.count(MSComm::CommEventGone), 1);
+    }
+};
+
+QTEST_MAIN(TestPtyLine)
+#include "tst_ptyline.moc"
