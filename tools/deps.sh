@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs whatever of tools/packages.txt is missing. Safe to run again: does nothing when all is there.
+# Installs whatever of tools/packages.txt is missing: the lines before the first "[section]", and the
+# sections named on the command line (deps.sh windows). Safe to run again: does nothing when all is there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+mapfile -t wanted < <(awk -v want=" $* " '
+  /^\s*(#|$)/ { next }
+  /^\[.*\]\s*$/ { section = substr($1, 2, length($1) - 2); next }
+  section == "" || index(want, " " section " ") { print $1 }' "$here/packages.txt")
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

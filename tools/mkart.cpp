@@ -2,7 +2,10 @@
 // PNG files into <folder>/img, and the icon for the desktop's menus at its usual sizes into
 // <folder>/icons/hicolor/<n>x<n>/apps. Usage: mkart <folder>. Everything is drawn here with QPainter; the
 // star field comes from a fixed-seed generator, so running it again gives the very same files.
+#include <QBuffer>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -861,6 +864,39 @@ bool Save(const QImage& img, const QString& path, bool opaque) {
     return true;
 }
 
+// The icon of the Windows program: one file holding every size, each entry a PNG image (which Windows
+// takes since Vista): a 6-byte header, a 16-byte entry per image, then the images.
+bool SaveIco(const QList<int>& sizes, const QString& path) {
+    QList<QByteArray> images;
+    for (const int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) ||
+            !Icon(size).convertToFormat(QImage::Format_ARGB32).save(&buffer, "PNG"))
+            return false;
+        images << png;
+    }
+    QByteArray ico;
+    QDataStream out(&ico, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(sizes.size());
+    quint32 offset = 6 + 16 * quint32(sizes.size());
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const quint8 side = sizes[i] >= 256 ? 0 : quint8(sizes[i]); // 0 stands for 256
+        out << side << side << quint8(0) << quint8(0) << quint16(1) << quint16(32)
+            << quint32(images[i].size()) << offset;
+        offset += quint32(images[i].size());
+    }
+    for (const QByteArray& image : images)
+        out.writeRawData(image.constData(), int(image.size()));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ico) != ico.size()) {
+        std::fprintf(stderr, "mkart: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -896,5 +932,7 @@ int main(int argc, char** argv) {
         ok &= QDir().mkpath(icons) &&
               Save(Icon(size), icons + QStringLiteral("/org.example.zendral.Zendral.png"), false);
     }
+    ok &= SaveIco({16, 24, 32, 48, 64, 128, 256},
+                  QString::fromLocal8Bit(argv[1]) + QStringLiteral("/icons/zendral.ico"));
     return ok ? 0 : 1;
 }

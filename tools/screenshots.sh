@@ -23,7 +23,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 unset QT_QPA_PLATFORM # the screen is grabbed from the X server
 
-rm -f "$out"/0[1-4]-*.png
+rm -f "$out"/0[1-5]-*.png
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/shots" "$out" "$@"
 ls -l "$out"

@@ -6,6 +6,7 @@
 // 02-placing.png  a few own ships placed, the placement frame over a free spot
 // 03-battle.png   the own fleet complete, shots fired by both sides
 // 04-about.png    the About window
+// 05-settings.png the port settings window
 //
 // Meant to run on an X server (tools/screenshots.sh starts one): the whole screen is grabbed, so the
 // side windows show too. On a platform that cannot grab the screen, the main window alone is saved.
@@ -301,6 +302,19 @@ class Driver {
             Fail("the About window was not exposed");
         Save("04-about.png");
         about->close();
+
+        // 5. The port settings.
+        w_.Ui().mnuModem->trigger();
+        QWidget* settings = nullptr;
+        if (!WaitFor([&] {
+                settings = w_.findChild<QWidget*>("frmMOpt");
+                return settings && settings->isVisible();
+            }))
+            Fail("the port settings window did not open");
+        if (!QTest::qWaitForWindowExposed(settings))
+            Fail("the port settings window was not exposed");
+        Save("05-settings.png");
+        settings->close();
     }
 
   private:

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the game and runs every test twice: a normal build with warnings
-# as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer; then, where the
+# Windows cross SDK is (../shared/winsdk, or QX_WINSDK), the Windows build and its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
@@ -30,3 +31,12 @@ echo "== sanitizer build =="
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 build_and_test "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_SANITIZE=ON
+
+echo "== Windows build, tests under Wine =="
+unset ASAN_OPTIONS UBSAN_OPTIONS
+sdk=${QX_WINSDK:-$root/../shared/winsdk}
+if [ -f "$sdk/mingw-toolchain.cmake" ]; then
+    "$root/tools/windows.sh"
+else
+    echo "SKIPPED: no Windows cross SDK in $sdk, so the Windows build and its tests under Wine did not run"
+fi

@@ -204,11 +204,13 @@ bool SerialPortDevice::Flush(std::chrono::milliseconds bound) {
     if (!port_.isOpen() || vanished_)
         return port_.bytesToWrite() == 0;
     const QDeadlineTimer deadline(bound);
-    do {
-        if (port_.flush())
-            continue; // some left; try for the rest
-        native_->WaitWritable(int(std::clamp<qint64>(deadline.remainingTime(), 0, 50)));
-    } while (port_.isOpen() && port_.bytesToWrite() > 0 && !deadline.hasExpired());
+    // The port hands over what the system takes now (where writes complete in the background, it
+    // starts the next one); then wait for room, or for the write under way, and go on.
+    while (port_.isOpen() && port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        port_.flush();
+        if (port_.isOpen() && port_.bytesToWrite() > 0)
+            native_->WaitWritable(int(std::clamp<qint64>(deadline.remainingTime(), 0, 50)));
+    }
     port_.clearError();
     return !port_.isOpen() || port_.bytesToWrite() == 0;
 }

@@ -12,7 +12,7 @@ if [ "$dir" = "-" ]; then
 fi
 mkdir -p "$dir"
 out=$(mktemp)
-"$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 300 >"$out" &
+"$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 2000 >"$out" &
 pid=$!
 for _ in $(seq 200); do
   [ "$(grep -c ' number ' "$out")" -ge 2 ] && break
