@@ -85,6 +85,9 @@ reg() { WINEPREFIX=$prefix WINEDEBUG=-all wine reg add "$@" /f >/dev/null; }
 # tests run headless, and Qt writes its messages and test results where the test runner reads them.
 reg 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen
 reg 'HKCU\Environment' /v QT_FORCE_STDERR_LOGGING /d 1
+# The headless platform takes its fonts from one folder; the metric twins of Times New Roman, Courier
+# New and Arial stand in for a Windows machine's own.
+reg 'HKCU\Environment' /v QT_QPA_FONTDIR /d 'Z:\usr\share\fonts\truetype\liberation2'
 # COM1 and COM12 are the emulator's two modems while a test runs it.
 reg 'HKLM\Software\Wine\Ports' /v COM1 /d "$modems/modem1"
 reg 'HKLM\Software\Wine\Ports' /v COM12 /d "$modems/modem2"

@@ -201,11 +201,11 @@ class TestNetModem : public QObject {
         QTRY_COMPARE(a.Got(), data);
         QTRY_COMPARE(b.Got(), data + data);
 
-        // A second caller is turned away while the call is up.
+        // A second caller is turned away while the call is up (refused at once here; Wine's sockets
+        // never report the refusal, so the check is that no connection comes).
         QTcpSocket intruder;
-        QSignalSpy refused(&intruder, &QAbstractSocket::errorOccurred);
         intruder.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(refused.wait());
+        QVERIFY(!intruder.waitForConnected(2000));
         QVERIFY(a.modem.Online() && b.modem.Online());
 
         QVERIFY(b.modem.SetDataTerminalReady(false));

@@ -58,7 +58,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   WINEPREFIX=$1 WINEDEBUG=-all wine "$2/zendral.exe" -platform windows >"$3" 2>&1 &
   game=$!
   shown=1
-  for _ in $(seq 300); do
+  for _ in $(seq 900); do
     if xwininfo -root -tree 2>/dev/null | grep -q "\"Зендрал\""; then shown=0; break; fi
     sleep 0.1
   done
@@ -68,7 +68,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
 if [ $? -eq 0 ]; then
   echo "PASS the game started from the folder and showed its window"
 else
-  fail "the game from the folder showed no window within 30 s:"
+  fail "the game from the folder showed no window within 90 s:"
   cat "$log"
 fi
 exit $failed
