@@ -88,7 +88,8 @@ class Driver {
         QPixmap shot;
         if (QScreen* screen = QGuiApplication::primaryScreen())
             shot = screen->grabWindow(0);
-        if (shot.isNull() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        const QString platform = QGuiApplication::platformName();
+        if (shot.isNull() || (platform != QLatin1String("xcb") && platform != QLatin1String("windows")))
             shot = w_.grab();
         const QString path = QDir(folder_).filePath(name);
         if (!shot.save(path, "PNG"))

@@ -88,6 +88,11 @@ frmAbout::frmAbout(QWidget* parent, QString folder)
     ok->setGeometry(424, 224, 88, 28);
     ok->setDefault(true);
     ok->setAutoDefault(true);
+    // A standard button, not one of the black window's colours: a style that draws buttons the
+    // system's way keeps their light face and would hide white text on it.
+    QPalette bp = QApplication::palette(ok);
+    bp.setResolveMask(~QPalette::ResolveMask(0));
+    ok->setPalette(bp);
     connect(ok, &QPushButton::clicked, this, &QDialog::close);
     // Escape closes the window: QDialog rejects, and a modeless one closes with it.
     connect(this, &QDialog::rejected, this, &QDialog::close);

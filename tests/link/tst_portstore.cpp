@@ -18,11 +18,7 @@ class TestPortStore : public QObject {
     static QString Default(int n) { return MSComm::DefaultDevicePath(n); }
 
   private slots:
-    void initTestCase() {
-        QVERIFY(dir_.isValid());
-        // The user's own store, moved to where the test may write.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("user"));
-    }
+    void initTestCase() { QVERIFY(dir_.isValid()); }
 
     void split_data() {
         QTest::addColumn<QString>("text");
@@ -57,15 +53,6 @@ class TestPortStore : public QObject {
             const QString text = JoinLineSettings(u"19200", parity, u"7", u"2").toLower();
             QCOMPARE(SplitLineSettings(text), (LineSettingsFields{"19200", parity, "7", "2"}));
         }
-    }
-
-    void userStoreRoundTrip() {
-        PortStore().Save("19200,e,8,1", 2, 3);
-        QCOMPARE(PortStore().Load(), (StoredPort{"19200,e,8,1", "2", "3"}));
-#ifndef Q_OS_WIN
-        QSettings file(dir_.filePath("user/Quorvix/Quorvix.conf"), QSettings::IniFormat);
-        QCOMPARE(file.value("Properties/CommPort"), QVariant("2")); // decimal text
-#endif
     }
 
     // A hand-written store: settings without quotes, a value that is no text, port device names.
