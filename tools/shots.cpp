@@ -17,6 +17,7 @@
 #include "rules.h"
 #include "sound.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -291,31 +292,24 @@ class Driver {
             Fail("the computer did not fire enough");
         Save("03-battle.png");
 
-        // 4. About.
-        w_.Ui().mnuAbout->trigger();
-        QDialog* about = nullptr;
-        if (!WaitFor([&] {
-                about = w_.findChild<QDialog*>("frmAbout");
-                return about && about->isVisible();
-            }))
-            Fail("the About window did not open");
-        if (!QTest::qWaitForWindowExposed(about))
-            Fail("the About window was not exposed");
-        Save("04-about.png");
-        about->close();
+        // 4. About; 5. the port settings.
+        SaveSideWindow(w_.Ui().mnuAbout, "frmAbout", "04-about.png");
+        SaveSideWindow(w_.Ui().mnuModem, "frmMOpt", "05-settings.png");
+    }
 
-        // 5. The port settings.
-        w_.Ui().mnuModem->trigger();
-        QWidget* settings = nullptr;
+    // Opens a side window from its menu item, saves the screen with it, and closes it again.
+    void SaveSideWindow(QAction* item, const char* name, const char* file) {
+        item->trigger();
+        QWidget* window = nullptr;
         if (!WaitFor([&] {
-                settings = w_.findChild<QWidget*>("frmMOpt");
-                return settings && settings->isVisible();
+                window = w_.findChild<QWidget*>(name);
+                return window && window->isVisible();
             }))
-            Fail("the port settings window did not open");
-        if (!QTest::qWaitForWindowExposed(settings))
-            Fail("the port settings window was not exposed");
-        Save("05-settings.png");
-        settings->close();
+            Fail(qPrintable(QStringLiteral("%1 did not open").arg(QLatin1String(name))));
+        if (!QTest::qWaitForWindowExposed(window))
+            Fail(qPrintable(QStringLiteral("%1 was not exposed").arg(QLatin1String(name))));
+        Save(QLatin1String(file));
+        window->close();
     }
 
   private:
