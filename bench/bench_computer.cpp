@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Plays many complete games of the computer opponent against random fleets and reports how many
 // shots it needs to sink the whole fleet.
 //

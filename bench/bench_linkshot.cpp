@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Click-to-result time of a shot over the modem line: two windows call each other through the modem
 // emulator (or, with --net, through the modem built into the game, over the loopback address), place the same
 // fleet in the top half of their boards, and fire at the water of the bottom half, so every shot is a miss

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The resident memory of this process, for the benchmarks and the soak test's figures.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up time and idle memory of the main window, against a bare window of the same size and caption.
 //
 //   bench_startup --bare | --game

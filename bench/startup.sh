@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Start-up time and idle memory of the main window against a bare window of the same size and caption,
 # on one virtual X server.
 #

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Copies into QX_DEST the DLLs that QX_FILES (the program and its plugins) load, directly or through
 # one another, as their import tables name them; a DLL found in none of QX_DLL_DIRS is the system's.
 # Windows names are matched without regard to case, as Windows does. With QX_STRIP, the copies lose

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The game for Windows as one folder that runs where it is unpacked: zendral.exe, the plugins it needs
 # (the window system, the style, the sound back end), exactly the DLLs these load (found by reading
 # their imports, so a DLL linked but never loaded stays out), and the sounds and info file beside it.

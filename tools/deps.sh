@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs whatever of tools/packages.txt is missing: the lines before the first "[section]", and the
 # sections named on the command line (deps.sh windows). Safe to run again: does nothing when all is there.
 set -euo pipefail

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the game's pictures (board cells, ships, wrecks, marks, icon and menu pictures) and writes them as
 // PNG files into <folder>/img, and the icon for the desktop's menus at its usual sizes into
 // <folder>/icons/hicolor/<n>x<n>/apps. Usage: mkart <folder>. Everything is drawn here with QPainter; the

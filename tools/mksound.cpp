@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Synthesizes the game's sound effects from noise and oscillators and writes them as WAV files
 // (PCM 16-bit, mono, 22050 Hz) into <folder>/sounds. Usage: mksound <folder>. The noise comes from a
 // fixed-seed generator, so running it again gives the very same files.

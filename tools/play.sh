@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, builds the game and starts it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the screenshot driver, plays a game against the computer on a virtual X server and saves the
 # screenshots into shots/ at the top of the repository; with --windows, the Windows build's driver
 # under Wine with the Windows platform plugin, into shots/windows/.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drives a game against the computer in the real main window and saves screenshots of its stages:
 //
 //   shots <folder> [seed]

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Gives every source, build and script file of the repository that has none the two licence lines
 # (who holds the copyright, under which licence), in the file's own comment syntax: after a "#!"
 # line or an XML declaration, else at the top. Safe to run again: a file that names its licence in
@@ -17,7 +20,7 @@ licence_tag="SPDX-""License-Identifier:"
 # The comment syntax of a file ("//", "#", "xml", "man"), or nothing for a file left to .reuse/dep5.
 syntax() {
   case $1 in
-    *.cpp | *.cc | *.c | *.h | *.hpp) echo "//" ;;
+    *.cpp | *.cc | *.c | *.h | *.hpp | *.rc | *.rc.in) echo "//" ;;
     CMakeLists.txt | */CMakeLists.txt | *.cmake) echo "#" ;;
     *.sh | .ci/* | .clang-format | .gitignore | */packages.txt | *.desktop | *.lintian-overrides | *.yml | *.yaml | *.py) echo "#" ;;
     *.xml) echo "xml" ;;

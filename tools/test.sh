@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, builds the game and runs every test twice: a normal build with warnings
 # as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer; then, where the
 # Windows cross SDK is (../shared/winsdk, or QX_WINSDK), the Windows build and its tests under Wine.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The game for Windows, made on this Linux machine with the cross SDK (../shared/winsdk, or the folder
 # named in QX_WINSDK): builds it and its portable tests, puts the game into
 # build-win/zendral-<version>-win64/ (everything it loads, nothing else) and zips that folder as

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Geometry of the shot animation: a frame that closes in on the target cell in four steps.
 #pragma once
 

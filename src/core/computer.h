@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The computer opponent: hunts at random, then finishes a wounded ship.
 //
 // A move is split in two around its animation: ChooseComputerShot picks the target from what the

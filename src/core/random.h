@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game's source of chance. Rules take a Random& so tests can script or seed it.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Windows-1251, the one-byte Cyrillic code page spoken on the serial line.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The line settings text of the serial port: speed, parity letter, data bits and stop bits,
 // separated by commas with no spaces, e.g. "9600,n,8,1".
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial port as the game uses it: port number, line settings, flow control, DTR, sending and
 // receiving text, and one event for received data, line errors and a vanished device.
 #pragma once

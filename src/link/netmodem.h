@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A modem that lives inside the program and carries its calls over TCP. Towards the game it is a
 // Hayes-style modem on a serial port: it echoes what it is sent, answers in words, waits for a call
 // on "ATS0=1" and dials on "ATD"; once a call is up the bytes cross the connection unchanged, and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The raw serial device under the port layer. The game talks to a serial port through this small
 // interface so that a test double, or another kind of line, can stand in for the real port.
 #pragma once

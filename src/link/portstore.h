@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The port settings that outlive a run, and the texts the settings window shows them in.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One port that is either the serial line or the modem carried over TCP, chosen by the name it is
 // opened with, so that the port layer above uses either without knowing which.
 #pragma once

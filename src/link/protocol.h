@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The messages the two copies of the game exchange. A message is a body followed by the terminator;
 // the last three characters of the body (the marker) say what it is, any other body is a chat line.
 // Text goes on the line one byte per character in Windows-1251 (see cp1251.h).

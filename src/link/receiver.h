@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The receive side of the link: collects what arrives on the serial line in `RxBuffer`, cuts out the
 // complete messages and recognises the modem's replies (`IsEvent`). It only says what it found; the
 // main window does the acting, so everything here can be exercised without a port or a window.

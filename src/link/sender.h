@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Sending text on the serial line: in pieces of the transmit buffer's size, each drained before the
 // next, one text after another in the order they were given.
 #pragma once

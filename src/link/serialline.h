@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the system's serial driver offers beyond the portable port: the usual device names, counts of
 // line errors, the driver's own transmit queue, and XON/XOFF together with RTS/CTS. One
 // implementation per system (serialline_unix.cpp, serialline_windows.cpp), chosen by the build.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial driver of a Unix system: termios, and on Linux the driver's counters of line errors.
 #include "serialline.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial driver of Windows: the device control block, the driver's error state and queues, and
 // its statistics of line errors.
 #include "serialline.h"

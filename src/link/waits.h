@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Waiting inside a handler without a nested event loop.
 //
 // A handler that has to wait (for the shot frame to vanish, for a sound to end, for a message box

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game's pictures, compiled into the program as Qt resources (":/img/...").
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A board picture box: a 300 x 300 drawing surface inside a 2-pixel sunken border that keeps
 // everything drawn on it, with rectangle outlines floating above the pictures.
 #pragma once

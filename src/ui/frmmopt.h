@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The port settings window: port number, line speed, data bits, parity, stop bits and flow control.
 // It shows the port's live configuration, and "Применить" applies the choice to the port at once and
 // stores it for the next run.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window's shell: construction, New game, closing, the game type and the side windows.
 #include "frmquorvix.h"
 

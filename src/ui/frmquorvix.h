@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window: both boards, the log, the statistics panel and the menu, and the handlers
 // that run a game. Its sources are split by job:
 //   frmquorvix.cpp            the shell: construction, New game, closing, the game type, side windows

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game against the computer: the user's shot at the computer's fleet, and the computer's move
 // one timer interval after the user's miss.
 #include "computer.h"

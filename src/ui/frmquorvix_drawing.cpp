@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drawing the boards, the log, the counters, the status line and the turn pointer, and the pieces
 // of a shot's outcome that every kind of shot shows the same way.
 #include "art.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The shot animation: a frame closes in on the cell in four steps, then vanishes.
 #include "animation.h"
 #include "frmquorvix.h"

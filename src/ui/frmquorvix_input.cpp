@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Sound effects, and the board input that waits for them.
 //
 // Where the game waits for a sound to end, nothing the user does on the boards is acted on until

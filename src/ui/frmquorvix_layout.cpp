@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Building the main window's controls and menu, and laying them out when the window is resized.
 #include "frmgametype.h"
 #include "frmquorvix.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The modem link: the port, waiting for a call or dialling it, hanging up, and everything that
 // arrives on the line: modem replies, line errors and the messages of the other copy.
 #include "frmmodemgm.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game over the link: the messages of the other copy (new game, you begin, ready, its shots
 // and its results), the user's fleet and shots reported to it, and the chat lines.
 //

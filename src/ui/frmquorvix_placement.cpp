@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Placing the own fleet: the frame that follows the pointer, a ship per left click, a right click
 // turns the ship, and the battle begins when the tenth ship stands.
 #include "frmquorvix.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The chat entry window: one line of text and "Отправить". The main window does the sending.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The one guard that every waiting handler goes through.
 //
 // A handler (a click, the computer's move, later a message from the line) takes a Handler when it

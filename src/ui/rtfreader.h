@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A reader for the small part of RTF our hand-written text files use: groups,

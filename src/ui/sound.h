@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The sound effects: a back end that plays a wave file, and the reading of a wave file's length.
 #pragma once
 

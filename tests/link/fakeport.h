@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A serial device for tests: records what is written and applied; the test decides when queued
 // bytes leave, what arrives, which values are refused and when the device vanishes.
 #pragma once

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs a test against two modems of the emulator: starts it in DIR (modem1 is number 1, modem2
 # number 2), waits until both modems are up, runs the command with QX_PORTS set to PORTS (where
 # "{dir}" stands for DIR), and stops the emulator again.

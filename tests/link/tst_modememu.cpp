@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The modem emulator driven the way the game drives its modem: commands with their echo and replies,
 // a call between two modems, the transparent line, hanging up by closing the port, flow control and
 // the pacing of the line.

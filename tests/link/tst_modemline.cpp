@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The port layer on real serial ports with a modem behind each, one calling the other as two games
 // do: command echoes and replies, the call, the game's bytes crossing unchanged both ways, and the
 // hang-up; and one port calling a TCP far end through the emulator's bridge, which sees every byte

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial port layer: what it refuses, applies and reports, over a scripted device.
 #include "cp1251.h"
 #include "fakeport.h"

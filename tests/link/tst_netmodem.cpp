@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The modem carried over TCP: its commands and replies, calls between two of them on the loopback
 // address, far ends that flood, vanish or take nothing, and the port that switches to it by name.
 #include "fakeport.h"

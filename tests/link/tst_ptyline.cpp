@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial port layer over a real pseudo-terminal whose far end stands in for the modem: what
 // the system takes of the configuration, the text both ways, sending in pieces, and a device pulled out.
 #include "cp1251.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Sending text: buffer-sized pieces, each drained before the next, texts strictly one after another,
 // one failure per refused text, and no wait that outlives the port or hangs on a stalled line.
 #include "cp1251.h"

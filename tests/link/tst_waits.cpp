@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The waits handlers use: a signal, the sender's end, or a time-out, always resumed from the event loop.
 #include "sound.h"
 #include "waits.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The game's command line: --help and --version answer in a terminal with no display; anything else
 # is refused.   check_cli.sh <zendral> <version>
 set -uo pipefail

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Every file of the repository says under which licence it is, by a header of its own or in
 # .reuse/dep5, and the licences named have their texts in LICENSES/ (reuse lint); LICENSE at the
 # top is the GPL's text.   check_licences.sh <source folder>

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # An install into a fresh prefix and the Debian package hold the game, its data and documentation,
 # and nothing else (the program in bin/, or games/ under /usr as in the package); the desktop entry
 # and the metainfo pass their validators; the package's dependencies were computed from the program,

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Zendral developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Windows folder of the game, as the zip holds it: every DLL that the program and its plugins
 # import is there or is the system's, nothing is there that nothing loads, the plugins, sounds and
 # info file are beside the program, and the game starts from the folder under Wine (no Qt path set)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Helpers for the tests of the game on the modem link: the settings that point a window at a device,
 // windows on the link and the modem emulator, and placing a whole fleet by clicks.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A modem the test speaks for: the master side of a pseudo-terminal whose slave the game opens.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Where the game looks for its sounds and About text: beside the program first, then in the
 // installed prefix's share/zendral, whether the program is in bin/ or, under /usr, in games/.
 #include "assetfolder.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The committed pictures and sounds: present, the right sizes, distinct, and well-formed.
 #include "art.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The About window and the game type window.
 #include "frmabout.h"
 #include "frmgametype.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The port settings window and the start-up step that applies the stored settings.
 #include "../link/fakeport.h"
 #include "frmgametype.h"

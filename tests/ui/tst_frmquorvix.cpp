@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window driven as a player drives it: placement, shots, the computer's moves, New game
 // and closing the window in the middle of every kind of wait.
 #include "uitest.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game over the link. The other copy is played from a script of exact bytes on a
 // pseudo-terminal, so what our window says is checked byte for byte; then two windows play each
 // other through the modem emulator.

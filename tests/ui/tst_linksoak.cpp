@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Whole games, one after another on one call, with chat: two windows play each other through the
 // modem emulator, which hands the bytes over in random pieces at random moments, through the modem
 // built into the game over TCP, or one through each. After every game both sides must agree on every

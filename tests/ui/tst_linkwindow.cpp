@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window on the modem link: the exact bytes it says to a modem on a pseudo-terminal and
 // what it makes of the replies, and two windows calling each other through the modem emulator.
 #include "linktest.h"

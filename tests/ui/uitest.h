@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Helpers for the window tests: a sound back end that records, a scripted generator, clicks on cells.
 #pragma once
 

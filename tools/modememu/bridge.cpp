@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bridge.h"
 
 #include "modem.h"

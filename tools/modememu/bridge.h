@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The emulator's way out: calls to a copy of the game whose modem carries its calls over TCP. A
 // modem dialling an address instead of one of the emulator's numbers calls it over TCP, and a TCP
 // connection to the listening port is a call to one of our modems. Online the bytes cross the

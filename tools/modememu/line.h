@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What every call of the emulator is made of: the options of its line, the two ends of a call (an
 // emulated modem, or a TCP connection standing in for a modem elsewhere) and the line itself, which
 // carries one direction of a call at line speed, optionally in random pieces.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // modememu: modems on pseudo-terminals, so that two copies of the game on one machine can call each
 // other. Each modem gets a pseudo-terminal and a stable symlink to it for the game's port setting,
 // and a phone number; a modem dialling another's number rings it, and once it answers the two

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A modem on one pseudo-terminal, as the game sees it: Hayes commands with echo and word replies in
 // command mode, calls to the other modems of the same exchange or over TCP, and a transparent line
 // once online.

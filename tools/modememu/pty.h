@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One pseudo-terminal standing in for a serial port with a modem behind it. The game opens the slave
 // side through a stable symlink; a pseudo-terminal has no modem control lines, so the game closing
 // its port is the only sign of a DTR drop we can get.
