@@ -19,7 +19,7 @@
 
 namespace qx::fuzz {
 
-// The first byte says how many of the bytes after it are piece sizes (0 to 15); the rest of the
+// The first byte says (in its low four bits) how many of the bytes after it are piece sizes; the rest of the
 // input is the data, cut into pieces of those sizes (1 to 256 each), taken in turn and repeated.
 // With no sizes the data is one piece.
 inline QList<QByteArrayView> Pieces(QByteArrayView input, QByteArrayView* data = nullptr) {
