@@ -22,7 +22,7 @@ syntax() {
   case $1 in
     *.cpp | *.cc | *.c | *.h | *.hpp | *.rc | *.rc.in) echo "//" ;;
     CMakeLists.txt | */CMakeLists.txt | *.cmake) echo "#" ;;
-    *.sh | .ci/* | .clang-format | .gitignore | */packages.txt | *.desktop | *.lintian-overrides | *.yml | *.yaml | *.py) echo "#" ;;
+    *.sh | .ci/* | .clang-format | .gitignore | */packages.txt | *.desktop | *.lintian-overrides | *.yml | *.yaml | *.py | *.supp | *.dict) echo "#" ;;
     *.xml) echo "xml" ;;
     *.[1-9]) echo "man" ;;
     *) head -c 2 "$1" | grep -q '^#!' && echo "#" ;;
@@ -50,7 +50,7 @@ main() {
     style=$(syntax "$file")
     if [ -z "$style" ]; then
       case $file in
-        LICENSE | LICENSES/* | .reuse/* | assets/* | docs/* | README.md | packaging/changelog | packaging/copyright) ;;
+        LICENSE | LICENSES/* | .reuse/* | assets/* | docs/* | fuzz/corpus/* | README.md | packaging/changelog | packaging/copyright) ;;
         *) unknown+=("$file") ;;
       esac
       continue

@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Installs what is missing, builds the game and runs every test twice: a normal build with warnings
-# as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer; then, where the
-# Windows cross SDK is (../shared/winsdk, or QX_WINSDK), the Windows build and its tests under Wine.
+# as errors, then a build under AddressSanitizer and UndefinedBehaviorSanitizer; then every fuzz
+# target over its corpus for a while; then, where the Windows cross SDK is (../shared/winsdk, or
+# QX_WINSDK), the Windows build and its tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
@@ -34,6 +35,9 @@ echo "== sanitizer build =="
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 build_and_test "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_SANITIZE=ON
+
+echo "== fuzz targets, each over its corpus =="
+"$root/tools/fuzz.sh" --smoke
 
 echo "== Windows build, tests under Wine =="
 unset ASAN_OPTIONS UBSAN_OPTIONS

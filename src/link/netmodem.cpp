@@ -41,6 +41,13 @@ QString PeerName(const QTcpSocket& socket) {
     return host + QLatin1Char(':') + QString::number(socket.peerPort());
 }
 
+bool IsLoopbackName(QStringView host) {
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    return host.compare(u"localhost", Qt::CaseInsensitive) == 0 ||
+           host.endsWith(u".localhost", Qt::CaseInsensitive);
+}
+
 } // namespace
 
 std::optional<NetAddress> ParseNetAddress(const QString& text, quint16 defaultPort) {
@@ -83,6 +90,13 @@ std::optional<NetAddress> ParseNetAddress(const QString& text, quint16 defaultPo
         address.port = quint16(value);
     }
     return address;
+}
+
+void ConnectToAddress(QTcpSocket& socket, const NetAddress& address) {
+    if (IsLoopbackName(address.host))
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), address.port);
+    else
+        socket.connectToHost(address.host, address.port);
 }
 
 NetModemDevice::NetModemDevice(NetModemConfig config, QObject* parent)
@@ -269,7 +283,7 @@ void NetModemDevice::Dial(const QString& number) {
 void NetModemDevice::StartDial() {
     const auto address = std::exchange(dialing_, std::nullopt);
     if (address && mode_ == Mode::Dialling && socket_)
-        socket_->connectToHost(address->host, address->port);
+        ConnectToAddress(*socket_, *address);
 }
 
 // Every message is a few bytes waiting for its answer: they leave at once (no Nagle delay), once

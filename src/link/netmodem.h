@@ -41,6 +41,11 @@ struct NetAddress {
 // one (empty host, port outside 1..65535, spaces or control characters).
 std::optional<NetAddress> ParseNetAddress(const QString& text, quint16 defaultPort);
 
+// Starts connecting the socket. "localhost" and the names under it ("game.localhost"), in any case and
+// with or without the final dot, are the loopback address by definition: they go there at once,
+// without the system's resolver, so they are reached on a machine whose name service knows nothing.
+void ConnectToAddress(QTcpSocket& socket, const NetAddress& address);
+
 class NetModemDevice : public PortDevice {
     Q_OBJECT
   public:

@@ -132,7 +132,7 @@ void frmQuorvix::BuildTimers() {
 }
 
 void frmQuorvix::BuildMenu() {
-    auto action = [this](QMenu* menu, const char* name, const QString& text, QKeySequence key = {}) {
+    auto action = [](QMenu* menu, const char* name, const QString& text, QKeySequence key = {}) {
         QAction* a = menu->addAction(text);
         a->setObjectName(name);
         a->setShortcut(key);

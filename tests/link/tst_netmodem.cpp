@@ -164,7 +164,11 @@ class TestNetModem : public QObject {
         QTest::addColumn<bool>("phonebook");
         QTest::newRow("v4") << "127.0.0.1:%1" << false;
         QTest::newRow("phonebook") << "7" << true;
+        // Loopback names are the modem's own business: they connect even where the system's
+        // resolver knows none of them (no hosts file).
         QTest::newRow("name") << "localhost:%1" << false;
+        QTest::newRow("name under localhost") << "game.localhost:%1" << false;
+        QTest::newRow("name in capitals, final dot") << "LocalHost.:%1" << false;
         QTest::newRow("v6") << "[::1]:%1" << false;
     }
     void call() {

@@ -105,7 +105,7 @@ void NetEnd::Incoming(Party* caller) {
 
 void NetEnd::StartDial() {
     if (state_ == State::Calling)
-        socket_->connectToHost(host_, port_);
+        ConnectToAddress(*socket_, {host_, port_});
 }
 
 // The far end picked up: like a modem that answered, CONNECT follows after the connect time.

@@ -17,10 +17,6 @@ constexpr qsizetype kMaxLine = 60;
 // How long a command's reply waits for the LF of a CR LF that arrived in two pieces.
 constexpr int kSettleMs = 20;
 
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 } // namespace
 
 QByteArray Exchange::Digits(const QByteArray& dialString) {
@@ -101,7 +97,7 @@ void Modem::CommandByte(char c) {
         crPending_ = false;
         settle_.stop();
         if (c == '\n') {
-            if (echo_ && options_.lfEcho)
+            if (settings_.echo && options_.lfEcho)
                 echoed_ += c;
             EndLine();
             return;
@@ -110,7 +106,7 @@ void Modem::CommandByte(char c) {
         if (call_ != Call::None && call_ != Call::Ringing)
             return;
     }
-    if (echo_ && (c != '\n' || options_.lfEcho))
+    if (settings_.echo && (c != '\n' || options_.lfEcho))
         echoed_ += c;
     if (c == '\r') {
         crPending_ = true; // answered once we know whether an LF follows
@@ -128,74 +124,23 @@ void Modem::CommandByte(char c) {
 void Modem::EndLine() {
     const bool overflow = std::exchange(overflow_, false);
     const QByteArray line = std::exchange(lineBuffer_, {});
-    const qsizetype at = line.toUpper().indexOf("AT");
-    if (at < 0)
+    if (overflow) {
+        if (line.toUpper().contains("AT")) {
+            Trace(QString::fromLatin1(line));
+            Reply("ERROR");
+        }
+        return;
+    }
+    const CommandOutcome outcome = RunCommandLine(line, settings_);
+    if (!outcome.command)
         return; // text without the attention prefix is not a command and gets no reply
     Trace(QString::fromLatin1(line));
-    if (overflow)
-        Reply("ERROR");
-    else
-        Execute(line.mid(at + 2));
-}
-
-void Modem::Execute(const QByteArray& commands) {
-    qsizetype i = 0;
-    const auto number = [&](int none) {
-        if (i >= commands.size() || commands[i] < '0' || commands[i] > '9')
-            return none;
-        int v = 0;
-        for (; i < commands.size() && commands[i] >= '0' && commands[i] <= '9'; ++i)
-            v = std::min(v * 10 + (commands[i] - '0'), 1000);
-        return v;
-    };
-    while (i < commands.size()) {
-        switch (Upper(commands[i++])) {
-        case ' ':
-            break;
-        case 'E': {
-            const int v = number(0);
-            if (v > 1)
-                return Reply("ERROR");
-            echo_ = v == 1;
-            break;
-        }
-        case 'H': // on hook: we already are, and off hook with nothing to answer does nothing either
-            if (number(0) > 1)
-                return Reply("ERROR");
-            break;
-        case 'Z':
-            number(0);
-            echo_ = true;
-            autoAnswer_ = 0;
-            break;
-        case 'S': {
-            const int reg = number(-1);
-            if (reg < 0 || reg > 255 || i >= commands.size())
-                return Reply("ERROR");
-            if (commands[i] == '=') {
-                ++i;
-                const int v = number(0);
-                if (v > 255)
-                    return Reply("ERROR");
-                if (reg == 0)
-                    autoAnswer_ = v; // other registers are taken and ignored
-            } else if (commands[i] == '?') {
-                ++i;
-                Reply(QByteArray::number(reg == 0 ? autoAnswer_ : 0).rightJustified(3, '0'));
-            } else {
-                return Reply("ERROR");
-            }
-            break;
-        }
-        case 'D':
-            return Dial(commands.mid(i));
-        case 'A':
-            return Answer();
-        default:
-            return Reply("ERROR");
-        }
-    }
-    Reply("OK");
+    for (const QByteArray& reply : outcome.replies)
+        Reply(reply);
+    if (outcome.call == CommandOutcome::Dial)
+        Dial(outcome.dialString);
+    else if (outcome.call == CommandOutcome::Answer)
+        Answer();
 }
 
 void Modem::Dial(const QByteArray& dialString) {
@@ -258,7 +203,7 @@ void Modem::OnTimer() {
     case Call::Ringing:
         ++rings_;
         Reply("RING");
-        if (autoAnswer_ > 0 && rings_ >= autoAnswer_)
+        if (settings_.autoAnswer > 0 && rings_ >= settings_.autoAnswer)
             Answer();
         break;
     case Call::Answering: {
@@ -313,8 +258,7 @@ void Modem::OnDtrDropped() {
         if (other)
             other->PeerGone();
     }
-    autoAnswer_ = 0;
-    echo_ = true;
+    settings_ = ModemSettings{};
     lineBuffer_.clear();
     echoed_.clear();
     overflow_ = false;

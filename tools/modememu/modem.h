@@ -6,6 +6,7 @@
 // once online.
 #pragma once
 
+#include "commands.h"
 #include "line.h"
 #include "pty.h"
 
@@ -63,7 +64,6 @@ class Modem : public QObject, public Party {
     void OnReceived(const QByteArray& bytes);
     void CommandByte(char c);
     void EndLine();
-    void Execute(const QByteArray& commands);
     void Dial(const QByteArray& dialString);
     void Answer();
     void OnDtrDropped();
@@ -85,8 +85,7 @@ class Modem : public QObject, public Party {
     bool overflow_ = false;
     bool crPending_ = false; // a command ended; its reply waits for the LF that may follow
     QTimer settle_;
-    bool echo_ = true;
-    int autoAnswer_ = 0; // S0: rings before answering, 0 never
+    ModemSettings settings_;
 
     // The call
     Call call_ = Call::None;

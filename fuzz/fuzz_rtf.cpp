@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The About text: the RTF reader, then the layout of what it read in the About window's own text
+// box, at its width, as the window shows it. One input must finish well within a second.
+//
+// What must hold: input that is refused leaves an empty document; otherwise the document has no more
+// characters than the input has bytes (every character and paragraph costs at least one), and the
+// laid-out text has a finite size.
+#include "frmabout.h"
+#include "fuzzcheck.h"
+#include "rtfreader.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cmath>
+
+using namespace qx;
+
+namespace {
+
+QTextEdit* box = nullptr;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    // No info file in this folder: the box starts empty, and every input is read into it.
+    static frmAbout about(nullptr, QStringLiteral("/nonexistent"));
+    about.show();
+    box = about.findChild<QTextEdit*>(QStringLiteral("rtbText"));
+    QX_FUZZ_CHECK(box != nullptr);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    const QByteArrayView rtf(bytes, qsizetype(size));
+    QTextDocument* doc = box->document();
+    const bool closed = ReadRtf(rtf, doc);
+    const bool refused = size > size_t(MaxRtfBytes) || !rtf.startsWith(QByteArrayView("{\\rtf"));
+    QX_FUZZ_CHECK(!(closed && refused));
+    if (refused) {
+        QX_FUZZ_CHECK(doc->isEmpty());
+    }
+    QX_FUZZ_CHECK(doc->characterCount() <= qsizetype(size) + 1);
+    box->moveCursor(QTextCursor::Start);
+    const QSizeF laid = doc->documentLayout()->documentSize(); // lays out the whole text
+    QX_FUZZ_CHECK(std::isfinite(laid.width()) && std::isfinite(laid.height()) && laid.height() >= 0);
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum()); // scrolled to the end
+    // The window's event loop runs now and then, as the game's does: it paints the box, and its
+    // timers trim the font caches the text fills.
+    static QElapsedTimer sinceEvents;
+    if (!sinceEvents.isValid() || sinceEvents.hasExpired(200)) {
+        QApplication::processEvents();
+        sinceEvents.start();
+    }
+    return 0;
+}
