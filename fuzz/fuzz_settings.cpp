@@ -22,7 +22,11 @@ using namespace qx;
 
 namespace {
 
-QTemporaryDir* folder = nullptr;
+// Removed with everything in it when the run ends.
+QTemporaryDir& Folder() {
+    static QTemporaryDir folder;
+    return folder;
+}
 
 void CheckText(const QString& text) {
     const std::optional<LineSettings> parsed = ParseLineSettings(text);
@@ -47,8 +51,7 @@ void CheckText(const QString& text) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
-    folder = new QTemporaryDir;
-    QX_FUZZ_CHECK(folder->isValid());
+    QX_FUZZ_CHECK(Folder().isValid());
     return 0;
 }
 
@@ -59,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     // A file of its own every time: a store remembers what it read from a file name.
     static quint64 serial = 0;
-    const QString path = folder->filePath(QStringLiteral("store%1.conf").arg(serial++));
+    const QString path = Folder().filePath(QStringLiteral("store%1.conf").arg(serial++));
     {
         QFile file(path);
         QX_FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
