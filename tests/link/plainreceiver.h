@@ -7,8 +7,6 @@
 
 #include "receiver.h"
 
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 namespace qx::test {
@@ -16,9 +14,8 @@ namespace qx::test {
 inline QStringList Names(const QList<RxEvent>& events) {
     static const char* const kinds[] = {"msg:", "lost", "error", "connected"};
     QStringList names;
-    for (const RxEvent& e : events) {
+    for (const RxEvent& e : events)
         names << QLatin1String(kinds[e.kind]) + e.body;
-    }
     return names;
 }
 
@@ -27,9 +24,8 @@ struct PlainReceiver {
     QStringList Feed(const QString& text) {
         QStringList events;
         buf += text;
-        for (qsizetype t; (t = buf.indexOf(u"@~#")) >= 0; buf.remove(0, t + 3)) {
+        for (qsizetype t; (t = buf.indexOf(u"@~#")) >= 0; buf.remove(0, t + 3))
             events << "msg:" + buf.left(t);
-        }
         buf = buf.right(LinkReceiver::MaxBuffer);
         auto lineEnd = [&](const char* word) {
             const qsizetype at = buf.indexOf(QLatin1String(word));

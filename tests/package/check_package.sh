@@ -19,75 +19,49 @@ for tool in dpkg-deb dpkg-shlibdeps dpkg-parsechangelog desktop-file-validate ap
 done
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# check <what> <command...>: passes or stops the script, showing the command's output.
+check() { "${@:2}" >"$tmp/log" 2>&1 || { cat "$tmp/log"; echo "FAIL $1"; exit 1; }; echo "PASS $1"; }
 
-shared=
-for f in Lock.wav Mimo.wav Ranen.wav Ubit.wav info.rtf; do shared+=$'\n'share/zendral/$f; done
-shared+=$'\n'share/applications/$id.desktop$'\n'share/metainfo/$id.metainfo.xml
-for n in 16 24 32 48 64 128 256; do shared+=$'\n'share/icons/hicolor/${n}x$n/apps/$id.png; done
-shared+=$'\n'share/man/man6/zendral.6.gz$'\n'share/lintian/overrides/zendral
-shared+=$'\n'share/doc/zendral/copyright$'\n'share/doc/zendral/changelog.gz
-
+shared=$(printf '%s\n' share/zendral/{Lock.wav,Mimo.wav,Ranen.wav,Ubit.wav,info.rtf} share/applications/$id.desktop \
+  share/metainfo/$id.metainfo.xml share/man/man6/zendral.6.gz share/lintian/overrides/zendral \
+  share/doc/zendral/{copyright,changelog.gz} share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png)
 same_files() { # <what> <folder of the program> <files found>
-  local expected
-  expected=$(sort <<<"$2/zendral$shared")
-  if [ "$3" != "$expected" ]; then
-    echo "FAIL $1 holds other files than the game's:"
-    diff <(echo "$expected") <(echo "$3") || true
-    exit 1
-  fi
-  echo "PASS $1 holds the game's files"
+  check "$1 holds the game's files and no other" diff <(sort <<<"$2/zendral"$'\n'"$shared") <(echo "$3")
 }
 
-quiet() { "$@" >"$tmp/log" 2>&1 || { cat "$tmp/log"; echo "FAIL $*"; exit 1; }; }
-
-quiet "$cmake" --install "$build" --prefix "$tmp/prefix"
+check "install" "$cmake" --install "$build" --prefix "$tmp/prefix"
 same_files install bin "$(cd "$tmp/prefix" && find . -type f -printf '%P\n' | sort)"
-desktop-file-validate "$tmp/prefix/share/applications/$id.desktop"
-appstreamcli validate --no-net "$tmp/prefix/share/metainfo/$id.metainfo.xml"
-echo "PASS desktop entry and metainfo are valid"
+check "the desktop entry is valid" desktop-file-validate "$tmp/prefix/share/applications/$id.desktop"
+check "the metainfo is valid" appstreamcli validate --no-net "$tmp/prefix/share/metainfo/$id.metainfo.xml"
 
-quiet "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/package"
+check "cpack" "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/package"
 deb=("$tmp"/package/zendral_"$version"_*.deb)
-[ -f "${deb[0]}" ] || { echo "FAIL no zendral_${version}_<arch>.deb"; exit 1; }
+check "zendral_${version}_<arch>.deb is made" test -f "${deb[0]}"
 same_files package games "$(dpkg-deb -c "${deb[0]}" | awk '!/^d/ { sub(/^\.\/usr\//, "", $6); print $6 }' | sort)"
-
 field() { dpkg-deb -f "${deb[0]}" "$1"; }
 fields="$(field Package) $(field Version) $(field Section)"
-[ "$fields" = "zendral $version games" ] || { echo "FAIL package, version, section: $fields"; exit 1; }
+check "package, version, section: $fields" test "$fields" = "zendral $version games"
 # Names nobody wrote down: they come from the libraries the program links.
 depends=$(field Depends)
-[[ $depends == *"libc6 ("* && $depends == *"libqt6widgets6 ("* ]] || { echo "FAIL Depends: $depends"; exit 1; }
-echo "PASS control fields; Depends: $depends"
+check "Depends: $depends" grep -q 'libc6 (' <<<"$depends"
+check "Depends holds Qt's widgets" grep -q 'libqt6widgets6 (' <<<"$depends"
 
 dpkg-deb -x "${deb[0]}" "$tmp/root"
-[ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/games/zendral" --version)" = "zendral $version" ]
-echo "PASS the packaged program runs"
-
+check "the packaged program runs" test "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/games/zendral" --version)" = "zendral $version"
 # The changelog's latest entry is this version (a release that forgot it gets no package).
 logged=$(zcat "$tmp/root/usr/share/doc/zendral/changelog.gz" | dpkg-parsechangelog -l- -S Version)
-[ "$logged" = "$version" ] || { echo "FAIL the changelog's latest version is $logged, not $version"; exit 1; }
-echo "PASS the changelog's latest entry is $version"
-
+check "the changelog's latest entry, $logged, is $version" test "$logged" = "$version"
 # Errors and warnings, and infos and pedantic notes without an override, all fail.
-status=0
-report=$(lintian --pedantic --display-info --fail-on error,warning,info,pedantic "${deb[0]}" 2>&1) || status=$?
-grep -v 'running with root privileges' <<<"$report" || true
-[ "$status" -eq 0 ] || { echo "FAIL lintian has something to say about the package (above)"; exit 1; }
-echo "PASS lintian --pedantic: nothing without an override"
+check "lintian --pedantic: nothing without an override" lintian --pedantic --display-info --fail-on error,warning,info,pedantic "${deb[0]}"
 
 # Debian 12's own C start files (Scrt1.o, crti.o, crtn.o) carry no IBT/SHSTK marks, so no program
 # linked there is marked for control flow protection as a whole; our own code is checked below.
-hardening-check --nocfprotection "$tmp/root/usr/games/zendral" ||
-  { echo "FAIL hardening-check"; exit 1; }
-echo "PASS hardening-check"
+check "hardening-check" hardening-check --nocfprotection "$tmp/root/usr/games/zendral"
 main_o=$(find "$build/src/app" -path '*zendral.dir/main.cpp.o' | head -n 1)
 if [ -n "$main_o" ] && [ "$(uname -m)" = x86_64 ]; then
-  readelf -n "$main_o" | grep -q 'x86 feature: IBT, SHSTK' || { echo "FAIL main.cpp.o has no IBT/SHSTK mark"; exit 1; }
-  echo "PASS the game's own code is built with control flow protection"
+  check "the game's own code is built with control flow protection" grep -q 'x86 feature: IBT, SHSTK' <(readelf -n "$main_o")
 fi
-
 page=$tmp/root/usr/share/man/man6/zendral.6.gz
 warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
-[ -z "$warnings" ] || { echo "FAIL the manual page: $warnings"; exit 1; }
-lexgrog "$page" || { echo "FAIL the manual page has no usable NAME section"; exit 1; }
-echo "PASS the manual page renders without a warning"
+check "the manual page renders without a warning${warnings:+: $warnings}" test -z "$warnings"
+check "the manual page has a usable NAME section" lexgrog "$page"

@@ -8,9 +8,7 @@
 # and shows its window.   check_winzip.sh <build> <cmake> <objdump> <wine prefix>
 set -uo pipefail
 build=$1 cmake=$2 objdump=$3 prefix=$4
-for tool in xvfb-run xwininfo wine; do
-  command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
-done
+for tool in xvfb-run xwininfo wine; do command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }; done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dir=$work/zendral
@@ -19,29 +17,26 @@ failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
 # The files beside the program.
-for f in zendral.exe Lock.wav Mimo.wav Ranen.wav Ubit.wav info.rtf platforms/qwindows.dll \
-         styles/qwindowsvistastyle.dll multimedia/windowsmediaplugin.dll; do
+for f in zendral.exe {Lock,Mimo,Ranen,Ubit}.wav info.rtf platforms/qwindows.dll styles/qwindowsvistastyle.dll \
+         multimedia/windowsmediaplugin.dll; do
   [ -f "$dir/$f" ] || fail "missing $f"
 done
 extra=$(cd "$dir" && find . -type f ! -name '*.dll' ! -name zendral.exe ! -name '*.wav' ! -name info.rtf)
 [ -z "$extra" ] || fail "files nothing reads: $extra"
 
 # The imports, followed from the program and its plugins.
-system32=$prefix/drive_c/windows/system32
 declare -A reached=()
 queue=("$dir/zendral.exe" "$dir"/platforms/*.dll "$dir"/styles/*.dll "$dir"/multimedia/*.dll)
 while [ ${#queue[@]} -gt 0 ]; do
-  file=${queue[0]}
-  queue=("${queue[@]:1}")
+  file=${queue[0]} queue=("${queue[@]:1}")
   while read -r name; do
     lower=${name,,}
     [ -n "${reached[$lower]:-}" ] && continue
     case $lower in api-ms-* | ext-ms-*) reached[$lower]=system; continue ;; esac # the system's API sets
     local_copy=$(find "$dir" -maxdepth 1 -iname "$name" | head -n 1)
     if [ -n "$local_copy" ]; then
-      reached[$lower]=1
-      queue+=("$local_copy")
-    elif [ -n "$(find "$system32" -maxdepth 1 -iname "$name" | head -n 1)" ]; then
+      reached[$lower]=1 queue+=("$local_copy")
+    elif [ -n "$(find "$prefix/drive_c/windows/system32" -maxdepth 1 -iname "$name" | head -n 1)" ]; then
       reached[$lower]=system
     else
       fail "$(basename "$file") imports $name, which is neither in the folder nor the system's"
@@ -50,28 +45,21 @@ while [ ${#queue[@]} -gt 0 ]; do
   done < <("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr -d '\r')
 done
 for dll in "$dir"/*.dll; do
-  base=$(basename "$dll")
-  [ "${reached[${base,,}]:-}" = 1 ] || fail "$base is in the folder but nothing loads it"
+  [ "${reached[$(basename "${dll,,}")]:-}" = 1 ] || fail "$(basename "$dll") is in the folder but nothing loads it"
 done
 [ $failed = 0 ] && echo "PASS the folder holds what the game loads: $(cd "$dir" && find . -type f | wc -l) files, $(du -sk "$dir" | cut -f1) kB"
 
 # The game from the folder, on a virtual screen, with the window system's plugin.
-log=$work/game.log
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   WINEPREFIX=$1 WINEDEBUG=-all wine "$2/zendral.exe" -platform windows >"$3" 2>&1 &
-  game=$!
   shown=1
   for _ in $(seq 900); do
-    if xwininfo -root -tree 2>/dev/null | grep -q "\"Зендрал\""; then shown=0; break; fi
+    xwininfo -root -tree 2>/dev/null | grep -q "\"Зендрал\"" && { shown=0; break; }
     sleep 0.1
   done
-  kill $game 2>/dev/null
-  wait $game 2>/dev/null
-  exit $shown' _ "$prefix" "$dir" "$log"
-if [ $? -eq 0 ]; then
-  echo "PASS the game started from the folder and showed its window"
-else
-  fail "the game from the folder showed no window within 90 s:"
-  cat "$log"
-fi
+  kill $! 2>/dev/null
+  wait 2>/dev/null
+  exit $shown' _ "$prefix" "$dir" "$work/game.log" &&
+  echo "PASS the game started from the folder and showed its window" ||
+  { fail "the game from the folder showed no window within 90 s:"; cat "$work/game.log"; }
 exit $failed
