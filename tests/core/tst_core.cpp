@@ -81,8 +81,7 @@ TEST(Rules, PlacementWalksTheFleetKeepingItsOrientation) {
 }
 
 TEST(Rules, RandomFleetDrawsOrientationOnceThenPositionsUntilOneFits) {
-    // Four-deck horizontal: (7,0) sticks out, (2,0) fits. Three-deck vertical: (3,0) touches it,
-    // (0,2) fits.
+    // Four-deck horizontal: (7,0) sticks out, (2,0) fits. Three-deck vertical: (3,0) touches, (0,2) fits.
     ScriptedRandom rng{{1, 2}, {7, 10}, {0, 10}, {2, 10}, {0, 10},
                        {0, 2}, {3, 10}, {0, 10}, {0, 10}, {2, 10}};
     rng.thenSeeded = true;
@@ -99,9 +98,9 @@ TEST(Rules, ShotMarksOnlyTheCellAndTellsWhatHappened) {
     // Ships against every edge and in the middle, some hit, a wreck and a miss.
     const Board board = B("4.......66/4/4.1...5/4........b/.........2/...g7g/o/gg7/........2./a..777..2.");
     using enum ShotResult;
-    // x, y, result, the cell's code afterwards; Sunk also: the origin and the wreck picture.
-    // Water; wounds at edges; last decks (middle, from column 0, at the bottom); one-deck ships both
-    // ways; hit deck, wreck and miss again; off the board left and below.
+    // x, y, result, the cell's code afterwards; Sunk also: the origin and the wreck picture. Water;
+    // wounds at edges; last decks in the middle, from column 0, at the bottom; one-deck ships both ways;
+    // hit deck, wreck and miss again; off the board left and below.
     const struct {
         int x, y;
         ShotResult result;
@@ -134,10 +133,9 @@ TEST(Rules, FireFrameClosesInOnTheCellRoundingHalvesToEven) {
 }
 
 TEST(Computer, AreaClearLooksOnlyAtItsStrip) {
-    // The hit (x, y, code), the candidate (x, y, direction), whether its strip is clear: beyond the
-    // hit up and right; the strip holding the hit or its corner four ways and for the search square;
-    // one cell away; strips at the edges test the edge row or column itself; code 16 is a hit deck,
-    // a miss and an intact deck are not.
+    // The hit (x, y, code), the candidate (x, y, direction), whether its strip is clear: beyond the hit;
+    // the strip holding the hit or its corner, four ways and the search square; strips at the edges test
+    // the edge itself; code 16 is a hit deck, a miss and an intact deck are not.
     const int rows[][7] = {
         {5, 5, 9, 5, 4, DirUp, 1},       {5, 5, 9, 6, 5, DirRight, 1},    {5, 5, 9, 5, 6, DirUp, 0},
         {5, 5, 9, 4, 4, DirRight, 0},    {5, 5, 9, 6, 6, DirLeft, 0},     {5, 5, 9, 6, 4, DirDown, 0},

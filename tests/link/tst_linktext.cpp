@@ -70,10 +70,8 @@ class TestLinkText : public QObject {
         const auto result = ReadResult(body);
         if (kind == MsgKind::Shot)
             return text + (shot ? QStringLiteral(" %1,%2").arg(shot->x).arg(shot->y) : " dropped");
-        if (kind != MsgKind::Result)
-            return text;
-        if (!result)
-            return text + " dropped";
+        if (kind != MsgKind::Result || !result)
+            return text + (kind == MsgKind::Result ? " dropped" : "");
         return text + ' ' + outcomes[result->outcome] +
                (result->outcome == ResultMsg::Sunk
                     ? QStringLiteral(" %1,%2,%3").arg(result->hx).arg(result->hy).arg(result->code)

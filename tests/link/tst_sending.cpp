@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The waits handlers use: a signal, the sender's end, or a time-out, always resumed from the event
-// loop; and sending text on them: buffer-sized pieces, each drained before the next, texts strictly one
-// after another, one failure per refused text, and no wait that outlives the port or hangs on a stalled
-// line.
+// The waits handlers use (a signal, the sender's end or a time-out, resumed from the event loop), and
+// sending text on them: buffer-sized pieces, each drained before the next, texts one after another, one
+// failure per refused text, no wait that outlives the port or hangs on a stalled line.
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"

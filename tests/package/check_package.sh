@@ -3,14 +3,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # An install into a fresh prefix and the Debian package hold the game, its data and documentation,
-# and nothing else (the program in bin/, or games/ under /usr as in the package); the desktop entry
-# and the metainfo pass their validators; the package's dependencies were computed from the program,
-# and the packaged program runs. Debian's checker finds nothing in the package that has no override,
-# the program is hardened, and the manual page renders without a warning.
-#
+# and nothing else (the program in bin/, or games/ under /usr as in the package); each PASS below
+# names what else is checked. Everything is written into a temporary folder.
 #   check_package.sh <build folder> <version> <cmake> <cpack>
-#
-# Everything is written into a temporary folder.
 set -euo pipefail
 build=$1 version=$2 cmake=$3 cpack=$4
 id=org.example.zendral.Zendral

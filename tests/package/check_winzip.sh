@@ -7,13 +7,12 @@
 # info file are beside the program, and the game starts from the folder under Wine (no Qt path set)
 # and shows its window.   check_winzip.sh <build> <cmake> <objdump> <wine prefix>
 set -uo pipefail
-build=$1 cmake=$2 objdump=$3 prefix=$4
+build=$1 cmake=$2 objdump=$3 prefix=$4 failed=0
 for tool in xvfb-run xwininfo wine; do command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }; done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dir=$work/zendral
 "$cmake" --install "$build" --prefix "$dir" --strip >/dev/null || exit 1
-failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
 # The files beside the program.
