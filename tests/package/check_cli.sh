@@ -9,7 +9,7 @@ zendral=$1 version=$2 failed=0
 # Rows: environment | arguments | exit status | text the output must hold.
 while IFS='|' read -r environment args status text; do
   # shellcheck disable=SC2086 # the environment and the arguments are word lists
-  output=$(env -u DISPLAY -u WAYLAND_DISPLAY $environment "$zendral" $args 2>&1 </dev/null)
+  output=$(timeout 30 env -u DISPLAY -u WAYLAND_DISPLAY $environment "$zendral" $args 2>&1 </dev/null) # a started game ends here
   got=$?
   [ "$got" -eq "$status" ] && [[ "$output" == *"$text"* ]] && echo "PASS $args with $environment" && continue
   printf 'FAIL %s with %s: exit %s, wanted %s and "%s" in:\n%s\n' "$args" "$environment" "$got" "$status" "$text" "$output"
