@@ -68,7 +68,6 @@ class TestSending : public QObject {
         QVERIFY(comm->SetPortOpen(true));
     }
     void cleanup() {
-        failed.reset();
         delete sender;
         delete comm;
     }
