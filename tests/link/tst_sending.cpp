@@ -130,7 +130,8 @@ class TestSending : public QObject {
         QTEST(int(failed->size()), "failures");
         if (trouble == "refused")
             QCOMPARE(failed->at(0).at(0).toString(), "write refused");
-        QTEST(fake->writes, "writes");
+        if (comm) // the port's device goes with it
+            QTEST(fake->writes, "writes");
     }
 
     // A signal resumes with true, a destroyed sender and a time-out with false, a null sender at
