@@ -14,43 +14,30 @@ class TestAssetFolder : public QObject {
     Q_OBJECT
 
   private slots:
+    // "program folder|files beside it|files in share/zendral|folder found", folders relative to the
+    // prefix; "*" stands for every asset file, a name ending in '/' for a folder of that name.
     void folder_data() {
-        QTest::addColumn<QString>("program");       // the program's folder, relative to the prefix
-        QTest::addColumn<QStringList>("beside");    // files beside the program
-        QTest::addColumn<QStringList>("installed"); // files in <prefix>/share/zendral
-        QTest::addColumn<QString>("expected");      // folder found, relative to the prefix
-        const QStringList all = qx::AssetFiles();
-        QTest::newRow("build folder") << "bin" << all << QStringList() << "bin";
-        QTest::newRow("installed prefix") << "bin" << QStringList() << all << "share/zendral";
-        QTest::newRow("installed in games/") << "games" << QStringList() << all << "share/zendral";
-        QTest::newRow("both: beside wins") << "bin" << all << all << "bin";
-        QTest::newRow("one file installed")
-            << "bin" << QStringList() << QStringList{"info.rtf"} << "share/zendral";
-        QTest::newRow("a folder beside is no file")
-            << "bin" << QStringList{"Lock.wav/"} << all << "share/zendral";
-        QTest::newRow("nowhere: the program's folder")
-            << "games" << QStringList() << QStringList() << "games";
+        QTest::addColumn<QString>("row");
+        for (const char* row :
+             {"bin|*||bin", "bin||*|share/zendral", "games||*|share/zendral", "bin|*|*|bin",
+              "bin||info.rtf|share/zendral", "bin|Lock.wav/|*|share/zendral", "games|||games"})
+            QTest::newRow(row) << QString(row);
     }
     void folder() {
-        QFETCH(QString, program);
-        QFETCH(QStringList, beside);
-        QFETCH(QStringList, installed);
-        QFETCH(QString, expected);
+        QFETCH(QString, row);
+        const QStringList f = row.split(u'|');
         QTemporaryDir prefix;
         const QDir root(prefix.path());
-        auto put = [&](const QString& folder, const QStringList& names) {
+        for (const QString& folder : {f[0], QStringLiteral("share/zendral")}) {
             QVERIFY(root.mkpath(folder));
-            for (const QString& name : names) {
+            const QString& files = f[folder == f[0] ? 1 : 2];
+            for (const QString& name :
+                 files == "*" ? qx::AssetFiles() : files.split(u' ', Qt::SkipEmptyParts)) {
                 const QString path = root.filePath(folder + '/' + name);
-                if (name.endsWith('/'))
-                    QVERIFY(root.mkpath(path));
-                else
-                    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+                QVERIFY(name.endsWith('/') ? root.mkpath(path) : QFile(path).open(QIODevice::WriteOnly));
             }
-        };
-        put(program, beside);
-        put("share/zendral", installed);
-        QCOMPARE(QDir::cleanPath(qx::AssetFolder(root.filePath(program))), root.filePath(expected));
+        }
+        QCOMPARE(QDir::cleanPath(qx::AssetFolder(root.filePath(f[0]))), root.filePath(f[3]));
     }
 };
 

@@ -18,42 +18,36 @@ using namespace qx;
 class TestSideWindows : public QObject {
     Q_OBJECT
 
-    static QColor TextColour(QWidget* w) { return w->palette().color(QPalette::WindowText); }
     static QString Text(const frmAbout& about) {
         return about.findChild<QTextEdit*>("rtbText")->toPlainText();
     }
 
   private slots:
+    // Without the file the box stays empty, and nothing is reported.
     void aboutShowsTheInfoFileBesideTheProgram() {
-        frmAbout about(nullptr);
+        frmAbout about(nullptr), none(nullptr, QStringLiteral("/nonexistent"));
         QVERIFY(Text(about).contains(QStringLiteral("Зендрал")));
         QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull());
-        // Without the file the box stays empty, and nothing is reported.
-        frmAbout none(nullptr, QStringLiteral("/nonexistent"));
-        QVERIFY(Text(none).isEmpty());
-        QVERIFY(!none.findChild<QMessageBox*>());
+        QVERIFY(Text(none).isEmpty() && !none.findChild<QMessageBox*>());
     }
 
-    // The largest text the reader accepts, in the largest type with the widest spacing, still
-    // lays out at once (larger sizes and spacings are cut down to the reader's limits).
-    void aboutShowsTheLargestAcceptedText_data() {
-        QTest::addColumn<QByteArray>("unit");
-        QTest::newRow("one paragraph of words") << QByteArray("word ");
-        QTest::newRow("a paragraph per word") << QByteArray("w\\par ");
-    }
-
+    // The largest text the reader accepts, in the largest type with the widest spacing, still lays
+    // out at once (larger sizes and spacings are cut down to the reader's limits): one paragraph of
+    // words, and a paragraph per word.
     void aboutShowsTheLargestAcceptedText() {
-        QFETCH(QByteArray, unit);
-        QTemporaryDir dir;
-        const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
-        const QByteArray rtf = head + unit.repeated(int((MaxRtfBytes - head.size() - 1) / unit.size())) + "}";
-        QFile file(dir.filePath("info.rtf"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
-        file.close();
-        frmAbout about(nullptr, dir.path());
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QVERIFY(Text(about).startsWith(QLatin1Char('w')));
+        for (const QByteArray unit : {"word ", "w\\par "}) {
+            QTemporaryDir dir;
+            const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
+            const QByteArray rtf =
+                head + unit.repeated(int((MaxRtfBytes - head.size() - 1) / unit.size())) + "}";
+            QFile file(dir.filePath("info.rtf"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
+            file.close();
+            frmAbout about(nullptr, dir.path());
+            about.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QVERIFY2(Text(about).startsWith(QLatin1Char('w')), unit.constData());
+        }
     }
 
     void enterAndEscapeClose() {
@@ -76,12 +70,14 @@ class TestSideWindows : public QObject {
         };
         about.show();
         auto* link = about.findChild<QLabel*>("lblLink");
-        QCOMPARE(TextColour(link), QColor(0, 255, 255));
+        const auto colour = [link] {
+            return link->palette().color(QPalette::WindowText);
+        };
+        QCOMPARE(colour(), QColor(0, 255, 255));
         QTest::mousePress(link, Qt::LeftButton);
-        QCOMPARE(TextColour(link), QColor(128, 128, 255));
-        QVERIFY(opened.isEmpty());
+        QVERIFY(colour() == QColor(128, 128, 255) && opened.isEmpty());
         QTest::mouseRelease(link, Qt::LeftButton);
-        QCOMPARE(TextColour(link), QColor(0, 255, 255));
+        QCOMPARE(colour(), QColor(0, 255, 255));
         QCOMPARE(opened, QList<QUrl>{QUrl(HomePage)});
         QVERIFY(!about.findChild<QMessageBox*>());
         browserStarts = false;
@@ -100,8 +96,7 @@ class TestSideWindows : public QObject {
         QTest::mouseClick(w.findChild<QLabel*>("imgComp"), Qt::LeftButton);
         QTest::mouseClick(w.findChild<QLabel*>("imgUC"), Qt::LeftButton);
         QTest::mouseClick(w.findChild<QLabel*>("imgUC"), Qt::RightButton);
-        QCOMPARE(comp.count(), 1);
-        QCOMPARE(uc.count(), 1);
+        QCOMPARE((QList<qsizetype>{comp.count(), uc.count()}), (QList<qsizetype>{1, 1}));
     }
 };
 

@@ -24,52 +24,43 @@ class TestChatEntry : public QObject {
     void init() { w_ = new frmSMes(&main_); }
     void cleanup() { delete w_; }
 
-    // Sizes in twips over 15; colours through the roles each kind of widget paints with.
-    void drawnAsDesigned_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("rect");
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<QColor>("text");
-        QTest::newRow("window") << "frmSMes" << QRect(0, 0, 513, 41) << QColor(0, 128, 0)
-                                << QColor(Qt::black);
-        QTest::newRow("box") << "txtMes" << QRect(8, 8, 401, 25) << QColor(255, 255, 192)
-                             << QColor(0, 0, 192);
-        QTest::newRow("button") << "cmdSend" << QRect(416, 8, 89, 25) << QColor(255, 192, 128)
-                                << QColor(Qt::black);
-    }
+    // Sizes in twips over 15; colours (text on background) through the roles each kind of widget
+    // paints with.
     void drawnAsDesigned() {
-        QFETCH(QString, name);
-        QFETCH(QRect, rect);
-        QWidget* c = name == "frmSMes" ? w_ : w_->findChild<QWidget*>(name);
-        QCOMPARE(c->isWindow() ? c->rect() : c->geometry(), rect);
-        QTEST(c->palette().color(c->backgroundRole()), "background");
-        QTEST(c->palette().color(c->foregroundRole()), "text");
         QVERIFY(w_->windowFlags() & Qt::FramelessWindowHint);
+        QStringList looks;
+        for (QWidget* c :
+             QList<QWidget*>{w_, w_->findChild<QWidget*>("txtMes"), w_->findChild<QWidget*>("cmdSend")}) {
+            const QRect r = c->isWindow() ? c->rect() : c->geometry();
+            const QPalette p = c->palette();
+            looks << QString::asprintf("%d,%d %dx%d %s on %s", r.x(), r.y(), r.width(), r.height(),
+                                       qPrintable(p.color(c->foregroundRole()).name()),
+                                       qPrintable(p.color(c->backgroundRole()).name()));
+        }
+        QCOMPARE(looks, (QStringList{"0,0 513x41 #000000 on #008000", "8,8 401x25 #0000c0 on #ffffc0",
+                                     "416,8 89x25 #000000 on #ffc080"}));
     }
 
-    // Every way of pressing "Отправить" reports it exactly once.
-    void enterSends_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("key"); // 0: a mouse click
-        QTest::newRow("Enter in the box") << "txtMes" << int(Qt::Key_Return);
-        QTest::newRow("keypad Enter in the box") << "txtMes" << int(Qt::Key_Enter);
-        QTest::newRow("Enter on the button") << "cmdSend" << int(Qt::Key_Return);
-        QTest::newRow("click") << "cmdSend" << 0;
-    }
+    // Enter and keypad Enter in the box, Enter on the button and a click each report "Отправить"
+    // once; Escape does nothing (there is no cancel button).
     void enterSends() {
-        QFETCH(QString, target);
-        QFETCH(int, key);
         w_->Open();
         QVERIFY(w_->findChild<QPushButton*>("cmdSend")->isDefault());
         QSignalSpy sent(w_, &frmSMes::SendClicked);
-        auto* c = w_->findChild<QWidget*>(target);
-        if (key)
-            QTest::keyClick(c, Qt::Key(key), Qt::ShiftModifier);
-        else
-            QTest::mouseClick(c, Qt::LeftButton);
-        QCOMPARE(sent.size(), 1);
-        QTest::keyClick(w_, Qt::Key_Escape); // no cancel button: Escape does nothing
-        QVERIFY(w_->isVisible() && sent.size() == 1);
+        QList<qsizetype> counts;
+        for (auto [target, key] : {std::pair{"txtMes", Qt::Key_Return},
+                                   {"txtMes", Qt::Key_Enter},
+                                   {"cmdSend", Qt::Key_Return},
+                                   {"cmdSend", Qt::Key_unknown}}) {
+            auto* c = w_->findChild<QWidget*>(target);
+            if (key == Qt::Key_unknown)
+                QTest::mouseClick(c, Qt::LeftButton);
+            else
+                QTest::keyClick(c, key, Qt::ShiftModifier);
+            QTest::keyClick(w_, Qt::Key_Escape);
+            counts << (w_->isVisible() ? sent.size() : -1);
+        }
+        QCOMPARE(counts, (QList<qsizetype>{1, 2, 3, 4}));
     }
 
     void openAndCloseKeepTheText() {
