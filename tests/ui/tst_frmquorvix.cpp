@@ -41,13 +41,6 @@ QString PictureAt(BoardView* board, int x, int y) {
     return "?";
 }
 
-// Ten ships the tests place by hand: kind and top-left cell, the kind already turned as wanted.
-struct Placement {
-    int kind, x, y;
-};
-const Placement kFleet[] = {{4, 0, 0}, {7, 2, 0}, {7, 6, 0}, {2, 2, 2}, {2, 4, 2},
-                            {2, 6, 2}, {1, 9, 9}, {1, 0, 9}, {1, 2, 9}, {1, 4, 9}};
-
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -127,27 +120,25 @@ class TestMainWindow : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
 
-    // Places the fleet by clicks, choosing the computer first unless placing has begun. Each ship
-    // shows its picture at its top-left cell. The placing sounds are then forgotten.
+    // Places the fleet by clicks, choosing the computer first unless placing has begun: ten ships,
+    // each kind@top-left cell, turned as wanted first; each shows its picture there. The placing
+    // sounds, one a ship, are then forgotten.
     void PlaceFleet(bool myFirstMove) {
-        if (!w->State().Placing) {
-            QTRY_VERIFY(ui().gameType->isVisible());
-            emit ui().gameType->CompChosen();
-        }
+        if (!w->State().Placing)
+            Play("~> chooser 1\ncomp");
         state().MyFirstMove = myFirstMove;
-        for (const auto& p : kFleet) {
-            if (w->State().MyPole.at(p.x, p.y) == p.kind)
+        for (const QString& ship :
+             QStringLiteral("4@0,0 7@2,0 7@6,0 2@2,2 2@4,2 2@6,2 1@9,9 1@0,9 1@2,9 1@4,9").split(u' ')) {
+            const QString kind = ship.section(u'@', 0, 0), cell = ship.section(u'@', 1);
+            if (w->State().MyPole.at(Cell(cell).x(), Cell(cell).y()) == kind.toInt())
                 continue; // placed by the test itself
-            if (w->State().ShipKind != p.kind)
-                ClickCell(ui().picPole1, 5, 5, Qt::RightButton);
-            QCOMPARE(int(w->State().ShipKind), p.kind);
-            const int before = w->OwnShipsAfloat();
-            ClickCell(ui().picPole1, p.x, p.y);
-            QTRY_COMPARE(w->OwnShipsAfloat(), before + 1);
-            QTRY_COMPARE(w->RunningHandlers(), 0);
-            QVERIFY2(ShowsPicture(ui().picPole1, p.x, p.y, p.kind), "the picture at the top-left cell");
+            Play(QStringLiteral("%1 => kind %2\nclick1 %3 ~> ms %4; handlers 0; o%3 %2")
+                     .arg(w->State().ShipKind == kind.toInt() ? "" : "right1 5,5", kind, cell,
+                          QString::number(w->OwnShipsAfloat() + 1)));
+            if (QTest::currentTestFailed())
+                return;
         }
-        QCOMPARE(sound->played, QStringList(10, QStringLiteral("Lock.wav")));
+        QCOMPARE(Look({"played"}), "played" + QStringLiteral(" Lock.wav").repeated(10));
         sound->played.clear();
     }
 
