@@ -9,6 +9,7 @@
 #include "mscomm.h"
 #include "portsettings.h"
 #include "portstore.h"
+#include "uitest.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,24 +19,17 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace qx;
+using namespace qx::test;
 
 namespace {
-
-// A row of text columns.
-void Row(const char* name, std::initializer_list<QString> columns) {
-    QTestData& row = QTest::newRow(name);
-    for (const QString& column : columns)
-        row << column;
-}
 
 // A port over the fake device (which opens) and a store on a file of its own, filled beforehand with
 // "settings|port|handshaking" (empty fields are left out).
 struct Rig {
     QTemporaryDir dir;
-    test::FakePort* device = new test::FakePort;
+    FakePort* device = new FakePort;
     MSComm port{device, {}};
     std::unique_ptr<PortStore> store;
 
@@ -56,12 +50,13 @@ struct Rig {
         w->show();
         return w;
     }
-    QString Live() const {
-        return QStringLiteral("%1|%2|%3").arg(port.Settings()).arg(port.CommPort()).arg(port.Handshaking());
-    }
+    QString Live() const { return Join(port.Settings(), port.CommPort(), port.Handshaking()); }
     QString Stored() const {
         const StoredPort s = store->Load();
         return QStringList{s.settings, s.commPort, s.handshaking}.join(u'|');
+    }
+    static QString Join(const QString& settings, int number, int flow) {
+        return QStringLiteral("%1|%2|%3").arg(settings).arg(number).arg(flow);
     }
 };
 
@@ -123,34 +118,26 @@ class TestPortSettings : public QObject {
         Rig rig;
         QPointer<frmMOpt> w = rig.Open();
         QStringList lists;
-        for (const char* name : {"cboSpeed", "cboParity", "cboStopBits"}) {
-            auto* list = w->findChild<QComboBox*>(name);
-            for (int i = 0; i < list->count(); ++i)
-                lists << list->itemText(i);
-        }
+        for (const char* name : {"cboSpeed", "cboParity", "cboStopBits"})
+            for (int i = 0; i < w->findChild<QComboBox*>(name)->count(); ++i)
+                lists << w->findChild<QComboBox*>(name)->itemText(i);
         QCOMPARE(lists.join(u' '),
                  "115200 14400 19200 28800 38400 56000 57600 9600 Even Mark None Odd Space 1 1.5 2");
     }
 
     // "Применить" by Enter or by a click stores what the port took; the other ways out change nothing.
+    // Rows: stored; open (the port before); choice; how; live (the port after); open after.
     void closingAppliesOrChangesNothing_data() {
-        for (const char* column : {"stored", "open", "choice", "how", "live", "openAfter"})
-            QTest::addColumn<QString>(column);
-        Row("odd parity", {"", "", "|||Odd||", "Enter", "9600,o,8,1|1|0", ""});
-        Row("new port closes", {"", "open", "Com2|57600|7|Space|2|RTS", "Enter", "57600,s,7,2|2|2", ""});
-        Row("same port stays open",
-            {"", "open", "Com1|19200||||Xon/Xoff", "Применить", "19200,n,8,1|1|1", "open"});
-        Row("port beyond the list kept", {"|9", "", "|||||", "Enter", "9600,n,8,1|9|0", ""});
-        for (const char* how : {"Отмена", "Esc", "close box"})
-            Row(how, {"", "open", "Com4|115200|5|Mark|2|Xon/RTS", how, "9600,n,8,1|1|0", "open"});
+        Rows({{"odd parity", ";;|||Odd||;Enter;9600,o,8,1|1|0;"},
+              {"new port closes", ";open;Com2|57600|7|Space|2|RTS;Enter;57600,s,7,2|2|2;"},
+              {"same port stays open", ";open;Com1|19200||||Xon/Xoff;Применить;19200,n,8,1|1|1;open"},
+              {"port beyond the list kept", "|9;;|||||;Enter;9600,n,8,1|9|0;"},
+              {"Отмена", ";open;Com4|115200|5|Mark|2|Xon/RTS;Отмена;9600,n,8,1|1|0;open"},
+              {"Esc", ";open;Com4|115200|5|Mark|2|Xon/RTS;Esc;9600,n,8,1|1|0;open"},
+              {"close box", ";open;Com4|115200|5|Mark|2|Xon/RTS;close box;9600,n,8,1|1|0;open"}});
     }
     void closingAppliesOrChangesNothing() {
-        QFETCH(QString, stored);
-        QFETCH(QString, open);
-        QFETCH(QString, choice);
-        QFETCH(QString, how);
-        QFETCH(QString, live);
-        QFETCH(QString, openAfter);
+        const auto [stored, open, choice, how, live, openAfter] = Fields<6>();
         Rig rig(stored);
         QVERIFY(LoadPortSettings(rig.port, *rig.store, nullptr) && rig.port.SetPortOpen(!open.isEmpty()));
         QPointer<frmMOpt> w = rig.Open();
@@ -166,8 +153,7 @@ class TestPortSettings : public QObject {
         else
             Click(w, apply ? "cmdOK" : "cmdCancel");
         QTRY_VERIFY(!w);
-        QCOMPARE(rig.Live(), live);
-        QCOMPARE(rig.Stored(), apply ? live : "||");
+        QCOMPARE(rig.Live() + ' ' + rig.Stored(), live + ' ' + (apply ? live : "||"));
         QCOMPARE(rig.port.PortOpen(), !openAfter.isEmpty());
         if (rig.port.PortOpen()) // an open port takes new line settings at once
             QCOMPARE(rig.device->line.speed, live.section(u',', 0, 0).toInt());
@@ -176,20 +162,16 @@ class TestPortSettings : public QObject {
     }
 
     // Each refusal: a warning in the port's words, the window stays, the steps before it stay done.
+    // Rows: a value the open device refuses (none: the port stays closed); choice; what the warning
+    // mentions; live.
     void aRefusedValueKeepsTheWindow_data() {
-        // refuse: a value the open device refuses; none: the port stays closed.
-        for (const char* column : {"refuse", "choice", "mentions", "live"})
-            QTest::addColumn<QString>(column);
-        Row("no parity", {"", "|||-||", "9600,,8,1", "9600,n,8,1|1|0"});
-        Row("new port kept", {"", "Com2|||-||RTS", "9600,,8,1", "9600,n,8,1|2|0"});
-        Row("speed", {"speed 115200", "|115200||||RTS", "speed 115200", "9600,n,8,1|1|0"});
-        Row("flow", {"flow 3", "|19200||||Xon/RTS", "flow 3", "19200,n,8,1|1|0"});
+        Rows({{"no parity", ";|||-||;9600,,8,1;9600,n,8,1|1|0"},
+              {"new port kept", ";Com2|||-||RTS;9600,,8,1;9600,n,8,1|2|0"},
+              {"speed", "speed 115200;|115200||||RTS;speed 115200;9600,n,8,1|1|0"},
+              {"flow", "flow 3;|19200||||Xon/RTS;flow 3;19200,n,8,1|1|0"}});
     }
     void aRefusedValueKeepsTheWindow() {
-        QFETCH(QString, refuse);
-        QFETCH(QString, choice);
-        QFETCH(QString, mentions);
-        QFETCH(QString, live);
+        const auto [refuse, choice, mentions, live] = Fields<4>();
         Rig rig;
         rig.device->refuse << refuse;
         QVERIFY(rig.port.SetPortOpen(!refuse.isEmpty()));
@@ -204,31 +186,29 @@ class TestPortSettings : public QObject {
         QVERIFY2(box->text().contains(mentions), qPrintable(box->text()));
         QTest::qWait(0);
         QVERIFY(w && w->isVisible());
-        QCOMPARE(rig.Live(), live);
-        QCOMPARE(rig.Stored(), "||");
+        QCOMPARE(rig.Live() + ' ' + rig.Stored(), live + " ||");
     }
 
-    // Start-up applies the store; the window then shows what the port has.
+    // Start-up applies the store; the window then shows what the port has. Rows: stored; what the
+    // error mentions (none: start-up goes on); live; what the window shows then.
     void loadPortSettings_data() {
-        // mentions: empty when start-up goes on; shown: what the window shows then.
-        for (const char* column : {"stored", "mentions", "live", "shown"})
-            QTest::addColumn<QString>(column);
-        Row("nothing stored", {"", "", "9600,n,8,1|1|0", "Com1|9600|8|None|1|Не проверять"});
-        Row("stop bits 1.5",
-            {"38400,n,8,1.5", "", "38400,n,8,1.5|1|0", "Com1|38400|8|None|1.5|Не проверять"});
-        Row("good values", {"19200,E,7,2|3|3", "", "19200,e,7,2|3|3", "Com3|19200|7|Even|2|Xon/RTS"});
-        Row("beyond the lists", {"300,m,4,1|9|1", "", "300,m,4,1|9|1", "||4|Mark|1|Xon/Xoff"});
-        Row("bad settings stop at once", {"9600,x,8,1|3|2", "9600,x,8,1", "9600,n,8,1|1|0", ""});
-        for (const char* bad : {"abc", "1e9", " 2", "-1", "99999999999", "17"})
-            Row(bad, {QStringLiteral("|%1|2").arg(bad), bad, "9600,n,8,1|1|2", ""}); // both tried
-        Row("bad flow", {"|2|7", "7", "9600,n,8,1|2|0", ""});
-        Row("both bad: the port told", {"|x2|y3", "x2", "9600,n,8,1|1|0", ""});
+        Rows({{"nothing stored", ";;9600,n,8,1|1|0;Com1|9600|8|None|1|Не проверять"},
+              {"stop bits 1.5", "38400,n,8,1.5;;38400,n,8,1.5|1|0;Com1|38400|8|None|1.5|Не проверять"},
+              {"good values", "19200,E,7,2|3|3;;19200,e,7,2|3|3;Com3|19200|7|Even|2|Xon/RTS"},
+              {"beyond the lists", "300,m,4,1|9|1;;300,m,4,1|9|1;||4|Mark|1|Xon/Xoff"},
+              {"bad settings stop at once", "9600,x,8,1|3|2;9600,x,8,1;9600,n,8,1|1|0"},
+              // A bad port number: the handshaking is tried all the same.
+              {"abc", "|abc|2;abc;9600,n,8,1|1|2"},
+              {"1e9", "|1e9|2;1e9;9600,n,8,1|1|2"},
+              {"space", "| 2|2; 2;9600,n,8,1|1|2"},
+              {"-1", "|-1|2;-1;9600,n,8,1|1|2"},
+              {"too long", "|99999999999|2;99999999999;9600,n,8,1|1|2"},
+              {"17", "|17|2;17;9600,n,8,1|1|2"},
+              {"bad flow", "|2|7;7;9600,n,8,1|2|0"},
+              {"both bad: the port told", "|x2|y3;x2;9600,n,8,1|1|0"}});
     }
     void loadPortSettings() {
-        QFETCH(QString, stored);
-        QFETCH(QString, mentions);
-        QFETCH(QString, live);
-        QFETCH(QString, shown);
+        const auto [stored, mentions, live, shown] = Fields<4>();
         Rig rig(stored);
         QString error;
         QCOMPARE(LoadPortSettings(rig.port, *rig.store, &error), mentions.isEmpty());
@@ -257,10 +237,7 @@ class TestPortSettings : public QObject {
         };
         const auto live = [](frmQuorvix& w) {
             const MSComm* port = w.findChild<MSComm*>("MSComm");
-            return QStringLiteral("%1|%2|%3")
-                .arg(port->Settings())
-                .arg(port->CommPort())
-                .arg(port->Handshaking());
+            return Rig::Join(port->Settings(), port->CommPort(), port->Handshaking());
         };
         {
             auto w = start();
@@ -282,8 +259,7 @@ class TestPortSettings : public QObject {
             QTRY_VERIFY(w->findChild<QMessageBox*>("portWarning"));
             auto* box = w->findChild<QMessageBox*>("portWarning");
             QVERIFY2(box->text().contains("x3"), qPrintable(box->text()));
-            QCOMPARE(box->icon(), QMessageBox::Warning);
-            QVERIFY(!w->Ui().gameType->isVisible());
+            QVERIFY(box->icon() == QMessageBox::Warning && !w->Ui().gameType->isVisible());
         }
         own.remove("Properties");
         for (auto it = kept.cbegin(); it != kept.cend(); ++it)

@@ -149,24 +149,18 @@ class TestRtfReader : public QObject {
         }
     }
 
-    void largestInput_data() {
-        QTest::addColumn<QByteArray>("unit"); // repeated to fill the input
-        QTest::addColumn<int>("characters");  // what one unit adds to the document
-        QTest::newRow("one long run") << QByteArray("a") << 1;
-        QTest::newRow("a run per character") << QByteArray(R"(\b a\b0 b)") << 2;
-        QTest::newRow("a font per character") << QByteArray(R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)") << 2;
-        QTest::newRow("a paragraph per word") << QByteArray(R"(x\par )") << 2;
-    }
-
-    // Filled up to the limit, the input is read to the end, whatever it holds.
+    // Filled up to the limit with one long run, a run per character, a font per character or a
+    // paragraph per word, the input is read to the end.
     void largestInput() {
-        QFETCH(QByteArray, unit);
-        QFETCH(int, characters);
         const QByteArray head = "{\\rtf1 ";
-        const int units = int((qx::MaxRtfBytes - head.size() - 1) / unit.size());
-        const Result r = Read(head + unit.repeated(units) + "}");
-        QVERIFY(r.ok);
-        QCOMPARE(r.doc->characterCount() - 1, units * characters);
+        for (auto [unit, characters] : {std::pair<QByteArray, int>{"a", 1},
+                                        {R"(\b a\b0 b)", 2},
+                                        {R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)", 2},
+                                        {R"(x\par )", 2}}) {
+            const int units = int((qx::MaxRtfBytes - head.size() - 1) / unit.size());
+            const Result r = Read(head + unit.repeated(units) + "}");
+            QVERIFY2(r.ok && r.doc->characterCount() - 1 == units * characters, unit.constData());
+        }
     }
 
     // Whatever the input, built from bytes or from RTF pieces, reading returns, and the document

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <deque>
 #include <initializer_list>
 #include <utility>
@@ -65,6 +66,22 @@ class QueueRandom : public Random {
     std::deque<double> values;
     SeededRandom rest{42};
 };
+
+// Data rows of one text column, "row", each a name and its fields separated by ';'.
+inline void Rows(std::initializer_list<std::pair<const char*, const char*>> rows) {
+    QTest::addColumn<QString>("row");
+    for (auto [name, row] : rows)
+        QTest::newRow(name) << QString::fromUtf8(row);
+}
+
+// The current row's first N fields (see Rows); missing ones are empty.
+template <int N> std::array<QString, N> Fields() {
+    QFETCH(QString, row);
+    std::array<QString, N> fields;
+    for (int i = 0; i < N; ++i)
+        fields[i] = row.section(u';', i, i);
+    return fields;
+}
 
 inline void ClickCell(BoardView* board, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(board->Surface(), button, {}, {30 * x + 15, 30 * y + 15});
