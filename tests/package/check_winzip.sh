@@ -48,7 +48,10 @@ for dll in "$dir"/*.dll; do
 done
 [ $failed = 0 ] && echo "PASS the folder holds what the game loads: $(cd "$dir" && find . -type f | wc -l) files, $(du -sk "$dir" | cut -f1) kB"
 
-# The game from the folder, on a virtual screen, with the window system's plugin.
+# The game from the folder, on a virtual screen, with the window system's plugin. A Wine prefix's
+# session keeps the display of the program that started it: the game waits for the session of the
+# tests before it (headless, no display) to end, or its window could not be made.
+WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   WINEPREFIX=$1 WINEDEBUG=-all wine "$2/zendral.exe" -platform windows >"$3" 2>&1 &
   shown=1
