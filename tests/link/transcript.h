@@ -3,7 +3,8 @@
 
 // Calls through modems written down as transcripts (tests/link/modem.script), played against the
 // ends a test gives. "== NAME : TAGS" starts a section (a test plays those with its tag, "--" words are
-// its options; without tags a section is only played from others); then one step a line, N is end N:
+// its options; without tags a section is only played from others); then its steps, " ; " between two
+// on a line; N is end N:
 //   N> TEXT    the game at N writes TEXT; "N> TEXT => REPLY" expects the echo and REPLY back
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
 //   N~         N hangs up as the game does            N+  N's port opens again
@@ -79,10 +80,10 @@ class Transcripts {
             if (line.startsWith("== ")) {
                 const QStringList head = QString::fromUtf8(line.mid(3)).split(" : ");
                 (section = &sections[head[0]])->first = head.value(1).split(u' ', Qt::SkipEmptyParts);
-            } else if (section && line.startsWith("@ ")) {
-                section->second += sections[QString::fromUtf8(line.mid(2))].second;
             } else if (section && !line.isEmpty() && !line.startsWith('#')) {
-                section->second << line;
+                for (const QString& step : QString::fromUtf8(line).split(" ; "))
+                    section->second +=
+                        step.startsWith("@ ") ? sections[step.mid(2)].second : QByteArrayList{step.toUtf8()};
             }
         }
         for (int b = 0; b < 256; ++b)
