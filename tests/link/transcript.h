@@ -64,13 +64,14 @@ struct TcpEnd : CallEnd {
 };
 
 // The transcripts of tests/link/modem.script. Of the variables a test gives, every transcript knows
-// ${data}, modem commands and every byte value (online all of it is data); ${closed}, where nobody
+// ${data}, modem commands and every byte value (online all of it is data); ${far}; ${closed}, where nobody
 // listens; ${unanswered}, a server whose one-place queue is taken and which accepts nobody, so that
 // a dial to it is never answered.
 class Transcripts {
   public:
     std::map<QString, std::pair<QStringList, QByteArrayList>> sections; // tags, steps
     std::map<QByteArray, QByteArray> vars{{"data", "ATH\r\n+++ATH0\r"}};
+    std::map<int, std::unique_ptr<CallEnd>> ends;
 
     Transcripts() {
         QFile file(":/modem.script");
@@ -97,16 +98,24 @@ class Transcripts {
         queued_.connectToHost(QHostAddress::LocalHost, deaf_.serverPort());
         queued_.waitForConnected(5000);
         vars["unanswered"] = "127.0.0.1:" + QByteArray::number(deaf_.serverPort());
+        far_.listen(QHostAddress::LocalHost);
+        vars["far"] = "127.0.0.1:" + QByteArray::number(far_.serverPort());
     }
     QStringList Options(const QString& name) const {
         return sections.at(name).first.filter(QRegularExpression("^--"));
     }
 
-    // Plays a section against ends made on their first use; what went wrong, or nothing.
-    QString Play(const QString& name, const std::function<CallEnd&(int)>& ends) const {
-        std::map<int, CallEnd*> used;
+    // Plays a section; what went wrong, or nothing. Ends are made on their first use: 1 and 2 by
+    // `modem`, 3 is the far end that ${far} reaches, 4 and 5 call ${port}.
+    QString Play(const QString& name, const std::function<std::unique_ptr<CallEnd>(int)>& modem) {
+        ends.clear();
         for (const QByteArray& line : sections.at(name).second) {
-            CallEnd& end = *(used[line[0] - '0'] = &ends(line[0] - '0'));
+            auto& made = ends[line[0] - '0'];
+            if (!made && line[0] <= '2')
+                made = modem(line[0] - '0');
+            else if (!made)
+                made = std::make_unique<TcpEnd>(line[0] == '3' ? &far_ : nullptr, vars["port"].toUShort());
+            CallEnd& end = *made;
             const QByteArray rest = line.mid(3);
             const qsizetype arrow = rest.contains(" =>") ? rest.indexOf(" =>") : rest.size();
             const QByteArray sent = Text(rest.left(arrow));
@@ -132,14 +141,14 @@ class Transcripts {
             if (!error.isEmpty())
                 return QStringLiteral("%1, at %2: %3").arg(name, QString::fromLatin1(line), error);
         }
-        for (auto [n, end] : used)
+        for (auto& [n, end] : ends)
             if (!(end->got += end->Read()).isEmpty())
                 return QStringLiteral("%1: end %2 was left with %3").arg(name).arg(n).arg(Shown(end->got));
         return {};
     }
 
   private:
-    QTcpServer deaf_;
+    QTcpServer deaf_, far_;
     QTcpSocket queued_;
 
     static QString Shown(const QByteArray& bytes) {

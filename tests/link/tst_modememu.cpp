@@ -54,13 +54,11 @@ class TestModemEmu : public QObject {
 
     QTemporaryDir dir_;
     std::unique_ptr<QProcess> emu_;
-    std::map<int, std::unique_ptr<CallEnd>> ends_;
     Transcripts script_;
-    QTcpServer far_;
     quint16 port_ = 0; // the emulator's --listen
 
     QString Link(int i) const { return dir_.path() + QStringLiteral("/modem%1").arg(i); }
-    Line& Modem(int n) { return static_cast<Line&>(End(n)); }
+    Line& Modem(int n) { return static_cast<Line&>(*script_.ends.at(n)); }
     // Modem commands, every byte value, then random bytes up to `size`.
     QByteArray Data(qsizetype size) {
         QByteArray bytes = script_.vars.at("data");
@@ -68,15 +66,6 @@ class TestModemEmu : public QObject {
             bytes += char(random.bounded(256));
         return bytes;
     }
-    CallEnd& End(int n) {
-        auto& end = ends_[n];
-        if (!end && n <= 2)
-            end = std::make_unique<Line>(Link(n));
-        else if (!end)
-            end = std::make_unique<TcpEnd>(n == 3 ? &far_ : nullptr, port_);
-        return *end;
-    }
-
     // Starts the emulator with short delays, and plays a transcript; what went wrong, or nothing.
     QString Play(const QString& name, const QStringList& options) {
         emu_ = std::make_unique<QProcess>();
@@ -89,23 +78,21 @@ class TestModemEmu : public QObject {
             !out.contains(" -> " + QFile::encodeName(Link(1)) + " number 1\n") ||
             !out.contains(" -> " + QFile::encodeName(Link(2)) + " number 2\n"))
             return "the emulator did not come up: " + out;
-        return script_.Play(name, [this](int n) -> CallEnd& { return End(n); });
+        return script_.Play(name, [this](int n) { return std::make_unique<Line>(Link(n)); });
     }
 
   private slots:
     void initTestCase() {
         QTcpServer probe; // its free port becomes the emulator's
-        QVERIFY(dir_.isValid() && far_.listen(QHostAddress::LocalHost) &&
-                probe.listen(QHostAddress::LocalHost));
+        QVERIFY(dir_.isValid() && probe.listen(QHostAddress::LocalHost));
         port_ = probe.serverPort();
         script_.vars.insert(
             {{"number", "1"}, {"port", QByteArray::number(port_)}, {"long", QByteArray(80, 'Z')}});
-        script_.vars["far"] = "127.0.0.1:" + QByteArray::number(far_.serverPort());
     }
 
     // Every test ends the emulator as a user would; it must leave cleanly and take its links along.
     void cleanup() {
-        ends_.clear();
+        script_.ends.clear();
         emu_->terminate();
         QTRY_COMPARE(emu_->state(), QProcess::NotRunning);
         QCOMPARE(emu_->exitStatus(), QProcess::NormalExit);
