@@ -101,6 +101,13 @@ class Transcripts {
         far_.listen(QHostAddress::LocalHost);
         vars["far"] = "127.0.0.1:" + QByteArray::number(far_.serverPort());
     }
+    // A test row, in the column "name", for each section with this tag.
+    void AddRows(const QString& tag) const {
+        QTest::addColumn<QString>("name");
+        for (const auto& [name, section] : sections)
+            if (section.first.contains(tag))
+                QTest::newRow(qPrintable(name)) << name;
+    }
     QStringList Options(const QString& name) const {
         return sections.at(name).first.filter(QRegularExpression("^--"));
     }
