@@ -1,20 +1,20 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The modem carried over TCP: its commands and replies, calls between two of them on the loopback
-// address, far ends that flood, vanish or take nothing, and the port that switches to it by name.
+// The modem carried over TCP: addresses, the calls of tests/link/modem.script between two of them on
+// the loopback address, random command lines, far ends that flood or take nothing, and the port that
+// switches to it by name.
 #include "fakeport.h"
 #include "mscomm.h"
 #include "netmodem.h"
 #include "portswitch.h"
+#include "transcript.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 
 using namespace qx;
+using namespace qx::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -24,29 +24,51 @@ quint16 FreePort() {
     return probe.listen(QHostAddress::Any) ? probe.serverPort() : 0;
 }
 
-// A modem opened as the game opens its port, with every read it hands the game kept apart.
-struct Side {
+// A modem opened as the game opens its port: each read is what one ReadyRead hands the game, and
+// none comes from inside the game's own write.
+struct Side : CallEnd {
     NetModemDevice modem;
-    QList<QByteArray> reads;
-    bool reading = true;
+    QByteArray reads;
+    bool reading = true, writing = false, reentered = false;
     qint64 mostUnread = 0;
+    int calls = 0, oddCallers = 0;
 
-    explicit Side(NetModemConfig config = {}) : modem(std::move(config)) {
-        modem.Open(SwitchPortDevice::NetName());
+    explicit Side(NetModemConfig config) : modem(std::move(config)) {
+        wholeReads = true;
+        Open();
         QObject::connect(&modem, &PortDevice::ReadyRead, &modem, [this] {
+            reentered = reentered || writing;
             mostUnread = std::max(mostUnread, modem.BytesAvailable());
             if (reading)
-                reads << modem.ReadAll();
+                reads += modem.ReadAll();
+        });
+        QObject::connect(&modem, &NetModemDevice::IncomingCall, &modem, [this](const QString& caller) {
+            ++calls;
+            oddCallers += !caller.startsWith(u"127.0.0.1:") && !caller.startsWith(u"[::1]:");
         });
     }
-    QByteArray Got() const { return reads.join(); }
-    bool Await(const QByteArray& text) {
-        return QTest::qWaitFor([&] { return Got().contains(text); }, 5000);
+    bool Open() override { return modem.Open(SwitchPortDevice::NetName()); }
+    bool Write(const QByteArray& bytes) override {
+        writing = true;
+        const bool ok = modem.Write(bytes);
+        writing = false;
+        return ok && !reentered;
+    }
+    QByteArray Read() override { return std::exchange(reads, {}); }
+    void HangUp() override { // "ATH" crosses as data, then DTR drops
+        modem.Write("ATH");
+        modem.SetDataTerminalReady(false);
+    }
+    QString State() override {
+        const QString mode = modem.Online() ? "online" : modem.Listening() ? "listening" : "idle";
+        return calls == 0 ? mode : mode + (calls == 1 && oddCallers == 0 ? ", called" : ", called oddly");
     }
 };
 
-NetModemConfig Config(quint16 listenPort) {
-    return {.listenPort = listenPort, .dialTimeout = 200ms, .phonebook = {}};
+NetModemConfig Config(quint16 listenPort, quint16 phonebookPort = 0) {
+    return {.listenPort = listenPort, .dialTimeout = 200ms, .phonebook = [phonebookPort](const QString& n) {
+                return n == u"7" ? QStringLiteral("127.0.0.1:%1").arg(phonebookPort) : QString();
+            }};
 }
 
 } // namespace
@@ -54,18 +76,10 @@ NetModemConfig Config(quint16 listenPort) {
 class TestNetModem : public QObject {
     Q_OBJECT
 
-    // A server whose one-place queue is taken and which accepts nobody: a dial to it is never answered.
-    QTcpServer deaf;
-    QTcpSocket queued;
+    Transcripts script_;
 
   private slots:
-    void initTestCase() {
-        deaf.setListenBacklogSize(0);
-        QVERIFY(deaf.listen(QHostAddress::LocalHost));
-        deaf.pauseAccepting();
-        queued.connectToHost(QHostAddress::LocalHost, deaf.serverPort());
-        QTRY_COMPARE(queued.state(), QAbstractSocket::ConnectedState);
-    }
+    void initTestCase() { script_.vars["long"] = QByteArray(NetModemDevice::kMaxCommandLine, 'X'); }
 
     void parseAddress_data() {
         QTest::addColumn<QString>("text");
@@ -92,46 +106,26 @@ class TestNetModem : public QObject {
         QCOMPARE(address ? int(address->port) : 0, port);
     }
 
-    void commands_data() {
-        QTest::addColumn<QByteArray>("written"); // '|' separates writes
-        QTest::addColumn<QByteArray>("readBack");
-        QTest::addColumn<bool>("listening");
-        const auto row = [](const char* name, const QByteArray& written, const QByteArray& readBack,
-                            bool listening = false) {
-            QTest::newRow(name) << written << readBack << listening;
-        };
-        const QByteArray longLine = "AT" + QByteArray(NetModemDevice::kMaxCommandLine, 'X') + "\r";
-        row("AT", "AT\r", "AT\r\r\nOK\r\n");
-        row("answer", "ATS0=1\r\n", "ATS0=1\r\n\r\nOK\r\n", true);
-        row("LF written later", "ATS0=1\r|\n", "ATS0=1\r\r\nOK\r\n\n", true);
-        row("answer off", "ATS0=1\rats0=0\r", "ATS0=1\r\r\nOK\r\nats0=0\r\r\nOK\r\n");
-        row("hang up", "ATH\r\nath0\r", "ATH\r\n\r\nOK\r\nath0\r\r\nOK\r\n");
-        row("unknown", "ATX\r", "ATX\r\r\nERROR\r\n");
-        row("overlong", longLine, longLine + "\r\nERROR\r\n");
-        row("no AT", "hello\r\n", "hello\r\n");
-        row("empty number", "ATDP\r", "ATDP\r\r\nNO CARRIER\r\n");
-        row("bad address", "ATDPnot a host:99999\r\n", "ATDPnot a host:99999\r\n\r\nNO CARRIER\r\n");
-        // Dials that fail: refused, never answered within the time-out, a name that does not resolve.
-        const auto dial = [&row](const char* name, const QByteArray& to) {
-            row(name, "ATD" + to + "\r", "ATD" + to + "\r\r\nNO CARRIER\r\n");
-        };
-        dial("dial refused", "127.0.0.1:" + QByteArray::number(FreePort()));
-        dial("dial unanswered", "127.0.0.1:" + QByteArray::number(deaf.serverPort()));
-        dial("dial unknown name", "no-such-host.invalid:1");
+    void transcripts_data() {
+        script_.AddRows("net");
+        // Calls to other numbers than 127.0.0.1:%1 (%1 the port modem 1 answers on). Loopback names
+        // are the modem's own business: they connect even where the system's resolver knows none of
+        // them (no hosts file).
+        for (const char* number : {"7", "localhost:%1", "game.localhost:%1", "LocalHost.:%1", "[::1]:%1"})
+            QTest::addRow("call %s", number) << QString("call");
     }
-    void commands() {
-        QFETCH(QByteArray, written);
-        QFETCH(QByteArray, readBack);
-        QFETCH(bool, listening);
-        Side side(Config(FreePort()));
-        QSignalSpy ready(&side.modem, &PortDevice::ReadyRead);
-        for (const QByteArray& piece : written.split('|'))
-            QVERIFY(side.modem.Write(piece));
-        QCOMPARE(ready.count(), 0); // never from inside the write
-        QTRY_COMPARE(side.Got(), readBack);
-        QCOMPARE(side.modem.Listening(), listening);
-        side.modem.Write("AT\r"); // still in command mode
-        QTRY_COMPARE(side.Got(), readBack + "AT\r\r\nOK\r\n");
+    void transcripts() {
+        QFETCH(QString, name);
+        const QByteArray row = QTest::currentDataTag();
+        QByteArray number = row.startsWith("call ") ? row.mid(5) : "127.0.0.1:%1";
+        if (number.startsWith('[') && !QTcpServer().listen(QHostAddress::LocalHostIPv6, 0))
+            QSKIP("no IPv6 loopback here");
+        const quint16 port = FreePort();
+        script_.vars["number"] = number.replace("%1", QByteArray::number(port));
+        script_.vars["port"] = QByteArray::number(port);
+        const QString error = script_.Play(
+            name, [port](int n) { return std::make_unique<Side>(Config(n == 1 ? port : FreePort(), port)); });
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     // Random command lines in random pieces, a long one now and then: the game reads back exactly
@@ -148,112 +142,39 @@ class TestNetModem : public QObject {
             QByteArray piece(random.bounded(10) == 0 ? 300 : 1 + random.bounded(24), Qt::Uninitialized);
             for (char& c : piece)
                 c = alphabet[random.bounded(int(sizeof alphabet) - 1)];
-            QVERIFY(side.modem.Write(piece));
+            QVERIFY(side.Write(piece));
             written += piece;
         }
-        QVERIFY(side.modem.Write("\rAT\r")); // a last line that must be answered
-        written += "\rAT\r";
-        QTRY_VERIFY(side.Got().endsWith("AT\r\r\nOK\r\n"));
-        QByteArray got = side.Got();
-        QCOMPARE(got.replace("\r\nOK\r\n", "").replace("\r\nERROR\r\n", ""), written);
+        QVERIFY(side.Write("\rAT\r")); // a last line that must be answered
+        QTRY_VERIFY(side.reads.endsWith("AT\r\r\nOK\r\n"));
+        QCOMPARE(side.reads.replace("\r\nOK\r\n", "").replace("\r\nERROR\r\n", ""), written + "\rAT\r");
         QVERIFY(!side.modem.Online());
     }
 
-    void call_data() {
-        QTest::addColumn<QString>("number"); // %1: the port A listens on
-        QTest::addColumn<bool>("phonebook");
-        QTest::newRow("v4") << "127.0.0.1:%1" << false;
-        QTest::newRow("phonebook") << "7" << true;
-        // Loopback names are the modem's own business: they connect even where the system's
-        // resolver knows none of them (no hosts file).
-        QTest::newRow("name") << "localhost:%1" << false;
-        QTest::newRow("name under localhost") << "game.localhost:%1" << false;
-        QTest::newRow("name in capitals, final dot") << "LocalHost.:%1" << false;
-        QTest::newRow("v6") << "[::1]:%1" << false;
-    }
-    void call() {
-        QFETCH(QString, number);
-        QFETCH(bool, phonebook);
-        if (number.startsWith(u'[') && !QTcpServer().listen(QHostAddress::LocalHostIPv6, 0))
-            QSKIP("no IPv6 loopback here");
-        const quint16 port = FreePort();
-        Side a(Config(port));
-        NetModemConfig dialler;
-        if (phonebook)
-            dialler.phonebook = [port](const QString& n) {
-                return n == u"7" ? QStringLiteral("127.0.0.1:%1").arg(port) : QString();
-            };
-        Side b(dialler);
-        QSignalSpy incoming(&a.modem, &NetModemDevice::IncomingCall);
-        a.modem.Write("ATS0=1\r\n");
-        QVERIFY(a.Await("OK\r\n"));
-        const QByteArray dial = "ATDP" + (phonebook ? number : number.arg(port)).toLatin1() + "\r\n";
-        b.modem.Write(dial);
-        QTRY_COMPARE(a.Got(), "ATS0=1\r\n\r\nOK\r\n\r\nRING\r\n\r\nCONNECT 9600\r\n");
-        // The game takes a CONNECT that comes in one read with the dial echo for the echo alone.
-        QTRY_COMPARE(b.reads, QList<QByteArray>({dial, "\r\nCONNECT 9600\r\n"}));
-        QCOMPARE(incoming.count(), 1);
-        const QString caller = incoming.at(0).at(0).toString();
-        QVERIFY2(caller.startsWith(u"127.0.0.1:") || caller.startsWith(u"[::1]:"), qPrintable(caller));
-        QVERIFY(!a.modem.Listening());
-
-        // Online nothing is a command, and every byte crosses as it is.
-        a.reads.clear();
-        b.reads.clear();
-        QByteArray data = "ATH\r\n+++ATH0\r";
-        for (int b = 0; b < 256; ++b)
-            data += char(b);
-        QVERIFY(b.modem.Write(data));
-        QVERIFY(a.modem.Write(data + data));
-        QTRY_COMPARE(a.Got(), data);
-        QTRY_COMPARE(b.Got(), data + data);
-
-        // A second caller is turned away while the call is up (refused at once here; Wine's sockets
-        // never report the refusal, so the check is that no connection comes).
-        QTcpSocket intruder;
-        intruder.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(!intruder.waitForConnected(2000));
-        QVERIFY(a.modem.Online() && b.modem.Online());
-
-        QVERIFY(b.modem.SetDataTerminalReady(false));
-        QVERIFY(a.Await("\r\nNO CARRIER\r\n"));
-        QCOMPARE(a.Got(), data + "\r\nNO CARRIER\r\n");
-        QVERIFY(!a.modem.Online() && !b.modem.Online());
-        b.modem.Write("AT\r"); // back in command mode, and nothing came of the hang-up itself
-        QTRY_COMPARE(b.Got(), data + data + "AT\r\r\nOK\r\n");
-    }
-
+    // A far end that floods a game which reads nothing, or takes nothing itself: the call is
+    // dropped with a clean "NO CARRIER", and the modem never holds more than its bound.
     void farEndFails_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("floods") << "floods";
-        QTest::newRow("vanishes mid-message") << "vanishes";
-        QTest::newRow("takes nothing") << "stalls";
+        QTest::addColumn<bool>("floods");
+        QTest::newRow("floods") << true;
+        QTest::newRow("takes nothing") << false;
     }
     void farEndFails() {
-        QFETCH(QString, how);
+        QFETCH(bool, floods);
         Side side(Config(FreePort()));
-        side.modem.Write("ATS0=1\r");
-        QTcpSocket peer; // a raw far end
+        side.Write("ATS0=1\r");
+        QTcpSocket peer;
         peer.connectToHost(QHostAddress::LocalHost, side.modem.Config().listenPort);
-        QVERIFY(side.Await("CONNECT 9600\r\n"));
+        QTRY_VERIFY(side.reads.endsWith("CONNECT 9600\r\n"));
         side.reads.clear();
-        QByteArray before; // what the game gets ahead of NO CARRIER
-        if (how == u"floods") {
-            side.reading = false;
+        side.reading = !floods;
+        if (floods)
             peer.write(QByteArray(3 * NetModemDevice::kMaxUnread, 'x'));
-        } else if (how == u"vanishes") {
-            before = "1 2@~";
-            peer.write(before);
-            QVERIFY(side.Await(before));
-            peer.abort();
-        } else {
+        else
             QVERIFY(!side.modem.Write(QByteArray(NetModemDevice::kMaxUnsent + 1, 'x')));
-        }
         QTRY_VERIFY(!side.modem.Online());
         QVERIFY(side.mostUnread <= NetModemDevice::kMaxUnread + 64);
-        side.reading = true;
-        side.reads << side.modem.ReadAll();
-        QTRY_COMPARE(side.Got(), before + "\r\nNO CARRIER\r\n");
+        side.reads += side.modem.ReadAll();
+        QTRY_COMPARE(side.reads, QByteArray("\r\nNO CARRIER\r\n"));
         QTRY_COMPARE(peer.state(), QAbstractSocket::UnconnectedState);
     }
 
@@ -267,8 +188,7 @@ class TestNetModem : public QObject {
         connect(&comm, &MSComm::OnComm, this, [&] { received += comm.Input(); });
         QSignalSpy incoming(port, &SwitchPortDevice::IncomingCall);
 
-        QVERIFY(comm.SetSettings(QStringLiteral("300,e,7,2")));
-        QVERIFY(comm.SetPortOpen(true));
+        QVERIFY(comm.SetSettings(QStringLiteral("300,e,7,2")) && comm.SetPortOpen(true));
         QVERIFY(net->IsOpen() && !serial->isOpen);
         QVERIFY(comm.Output(u"ATS0=1\r\n"));
         QTRY_COMPARE(received, QStringLiteral("ATS0=1\r\n\r\nOK\r\n"));
