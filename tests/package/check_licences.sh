@@ -8,7 +8,10 @@
 set -euo pipefail
 source=$1
 command -v reuse >/dev/null || { echo "SKIP: no reuse (tools/deps.sh installs it)"; exit 77; }
-# reuse skips what git ignores (the build folders) and reads only what is in the repository.
+# reuse tells the repository's files from build output through git: without git, or in a copy of the
+# files that is no checkout, it would read the build folders too.
+git -C "$source" rev-parse --is-inside-work-tree >/dev/null 2>&1 ||
+  { echo "SKIP: $source is not a git checkout (or git is missing: tools/deps.sh installs it)"; exit 77; }
 reuse --root "$source" lint
 cmp "$source/LICENSE" "$source/LICENSES/GPL-3.0-or-later.txt" ||
   { echo "FAIL LICENSE is not the text in LICENSES/GPL-3.0-or-later.txt"; exit 1; }
