@@ -478,6 +478,9 @@ class TestLinkScript : public QObject {
     }
     void cleanup() {
         sides.clear();
+        // A wait of the game cut short by closing the window ends on the next turn of the event loop.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         skipped = false;
         caller.abort();
         if (emulator.state() != QProcess::NotRunning) {
