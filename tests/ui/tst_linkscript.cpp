@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The main window on the link, played from transcripts (tests/ui/link/*.script, the syntax is at the
-// top of dialogue.script): the far end is a modem the script speaks for on a pseudo-terminal, so
+// top of onewindow.script): the far end is a modem the script speaks for on a pseudo-terminal, so
 // what the window says is checked byte for byte, or the modem emulator, or the modem built into the
 // game, with a second window or a plain TCP caller on the other side.
 //
