@@ -157,12 +157,8 @@ class TestLinkText : public QObject {
         for (const auto& [reads, events, rest] : rows) {
             LinkReceiver rx;
             QStringList got;
-            for (const QString& read : reads) {
-                if (read == "<clear>")
-                    rx.Clear();
-                else
-                    got << test::Names(rx.Feed(read));
-            }
+            for (const QString& read : reads)
+                got << (read == "<clear>" ? (rx.Clear(), QStringList()) : test::Names(rx.Feed(read)));
             QCOMPARE(got, events);
             QCOMPARE(rx.RxBuffer().toString(), rest);
         }

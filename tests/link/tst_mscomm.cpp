@@ -26,10 +26,9 @@ class TestMSComm : public QObject {
     MSComm* comm = nullptr;
     LineSender* sender = nullptr;
     std::optional<QSignalSpy> failed;
-    QList<bool> results;   // what each text or wait ended with, in order
-    QList<int> resumed;    // ids of the waits that have resumed, in order
-    bool emitting = false; // a signal is being emitted right now
-    bool resumedInsideEmit = false;
+    QList<bool> results;                              // what each text or wait ended with, in order
+    QList<int> resumed;                               // ids of the waits that have resumed, in order
+    bool emitting = false, resumedInsideEmit = false; // a signal is being emitted; a wait resumed inside it
 
     QCoro::Task<> Run(QString text) { results << co_await sender->SendText(std::move(text)); }
     template <typename S, typename Signal>
@@ -39,10 +38,14 @@ class TestMSComm : public QObject {
         resumed << id;
     }
 
+    void Fresh() { // for each row of a table
+        cleanup();
+        init();
+    }
+
   private slots:
     void init() {
-        fake = new test::FakePort;
-        comm = new MSComm(fake, {});
+        comm = new MSComm(fake = new test::FakePort, {});
         sender = new LineSender(comm);
         failed.emplace(sender, &LineSender::Failed);
         results.clear();
@@ -50,10 +53,6 @@ class TestMSComm : public QObject {
     void cleanup() {
         delete sender;
         delete comm;
-    }
-    void Fresh() { // for each row of a table
-        cleanup();
-        init();
     }
 
     void parseLineSettings() { // each text and how it reads back; refused: nothing after the '='
@@ -116,7 +115,7 @@ class TestMSComm : public QObject {
         QString received;
         bool reading = true;
         QByteArray meanwhile = "\xc4\xe0"; // lands in the device while the first handler runs
-        QObject watching; // the handler goes with it
+        QObject watching;                  // the handler goes with it
         connect(comm, &MSComm::OnComm, &watching, [&] {
             events << comm->CommEvent();
             if (comm->CommEvent() == MSComm::CommEventReceive && reading)
@@ -134,13 +133,13 @@ class TestMSComm : public QObject {
         QVERIFY(!comm->PortOpen());
     }
 
-    // What the driver tells of line errors (counts that moved, and on Windows its error bits) as the
-    // port's event codes, each kind once and in a fixed order: nothing; framing and parity counted; every
-    // bit; the overflow bit (the transmit-full bit ignored); counted and flagged, told once.
+    // What the driver tells of line errors (the kinds whose counts moved, and on Windows its error bits) as
+    // the port's event codes, each kind once and in a fixed order: nothing; framing and parity counted;
+    // every bit; the overflow bit (the transmit-full bit ignored); counted and flagged, told once.
     void lineErrorCodes() {
         const LineErrorCounts before = {7, 0, 3, 1, 9};
         const struct {
-            QList<int> moved; // kinds whose count moved, by index
+            QList<int> moved;
             unsigned flags;
             QList<int> codes;
         } rows[] = {{{}, 0, {}},
@@ -148,11 +147,11 @@ class TestMSComm : public QObject {
                     {{}, 0x1f, {1001, 1004, 1006, 1008, 1009}},
                     {{}, 0x1 | 0x100, {1008}},
                     {{2, 1}, 0x2 | 0x10, {1001, 1004, 1006}}};
-        for (const auto& r : rows) {
+        for (const auto& [moved, flags, codes] : rows) {
             LineErrorCounts now = before;
-            for (const int kind : r.moved)
+            for (const int kind : moved)
                 now[std::size_t(kind)] += 2;
-            QCOMPARE(MergeLineErrors(MovedLineErrors(before, now), LineErrorsFromFlags(r.flags)), r.codes);
+            QCOMPARE(MergeLineErrors(MovedLineErrors(before, now), LineErrorsFromFlags(flags)), codes);
         }
     }
 
@@ -178,41 +177,38 @@ class TestMSComm : public QObject {
     // A text of 1000 characters and a short one behind it, on a line that refuses the second write,
     // stalls, drains nothing until the texts are abandoned (and "ATH" sent), or loses the port or the
     // sender mid-wait: how each text ends, the failures told, what was written.
-    void troubles_data() {
-        QTest::addColumn<QList<bool>>("ends");
-        QTest::addColumn<int>("failures");
-        QTest::addColumn<QByteArrayList>("writes");
-        const QByteArray piece(512, 'a');
-        QTest::newRow("refused") << QList<bool>{false, true} << 1 << QByteArrayList{piece, "next"};
-        QTest::newRow("stalled") << QList<bool>{false, false} << 2 << QByteArrayList{piece, "next"};
-        QTest::newRow("abandoned") << QList<bool>{false, false, true} << 0 << QByteArrayList{piece, "ATH"};
-        QTest::newRow("port goes") << QList<bool>{false, false} << 0 << QByteArrayList{piece};
-        QTest::newRow("sender goes") << QList<bool>{false, false} << 0 << QByteArrayList{piece};
-    }
     void troubles() {
-        QFETCH(QList<bool>, ends);
-        const QString trouble = QString::fromLatin1(QTest::currentDataTag());
-        fake->writesLeft = trouble == "refused" ? 1 : -1;
-        fake->autoDrain = trouble == "refused";
-        sender->SetStallTimeout(std::chrono::milliseconds(trouble == "stalled" ? 30 : 10000));
-        QVERIFY(comm->SetPortOpen(true));
-        Run(QString(1000, 'a'));
-        Run("next");
-        if (trouble == "abandoned") {
-            sender->Abandon();
-            Run("ATH");
-            QTRY_COMPARE(fake->writes.size(), 2);
-            fake->Drain(fake->pending);
-        } else if (trouble.endsWith("goes")) {
-            delete (trouble == "port goes" ? static_cast<QObject*>(std::exchange(comm, nullptr))
-                                           : std::exchange(sender, nullptr));
+        const QByteArray piece(512, 'a');
+        const std::tuple<QString, QList<bool>, int, QByteArrayList> rows[] = {
+            {"refused", {false, true}, 1, {piece, "next"}},
+            {"stalled", {false, false}, 2, {piece, "next"}},
+            {"abandoned", {false, false, true}, 0, {piece, "ATH"}},
+            {"port goes", {false, false}, 0, {piece}},
+            {"sender goes", {false, false}, 0, {piece}}};
+        for (const auto& [trouble, ends, failures, writes] : rows) {
+            Fresh();
+            fake->writesLeft = trouble == "refused" ? 1 : -1;
+            fake->autoDrain = trouble == "refused";
+            sender->SetStallTimeout(std::chrono::milliseconds(trouble == "stalled" ? 30 : 10000));
+            QVERIFY(comm->SetPortOpen(true));
+            Run(QString(1000, 'a'));
+            Run("next");
+            if (trouble == "abandoned") {
+                sender->Abandon();
+                Run("ATH");
+                QTRY_COMPARE(fake->writes.size(), 2);
+                fake->Drain(fake->pending);
+            } else if (trouble.endsWith("goes")) {
+                delete (trouble == "port goes" ? static_cast<QObject*>(std::exchange(comm, nullptr))
+                                               : std::exchange(sender, nullptr));
+            }
+            QTRY_COMPARE(results, ends);
+            QCOMPARE(std::pair(trouble, int(failed->size())), std::pair(trouble, failures));
+            if (trouble == "refused")
+                QCOMPARE(failed->at(0).at(0).toString(), "write refused");
+            if (comm) // the port's device goes with it
+                QCOMPARE(fake->writes, writes);
         }
-        QTRY_COMPARE(results, ends);
-        QTEST(int(failed->size()), "failures");
-        if (trouble == "refused")
-            QCOMPARE(failed->at(0).at(0).toString(), "write refused");
-        if (comm) // the port's device goes with it
-            QTEST(fake->writes, "writes");
     }
 
     // A signal resumes with true, a destroyed sender and a time-out with false, a null sender at
@@ -240,40 +236,39 @@ class TestMSComm : public QObject {
         QCOMPARE(resumed.size(), 4);
     }
 
+    // A mono 16-bit wave (a chunk to skip, the format, the data) lasts as long as its data: half a second;
+    // data cut short. Refused (-1): not PCM, rate zero, over ten seconds; not RIFF, empty, the header alone,
+    // a chunk's size beyond the file.
     void waveDuration() {
-        // A mono 16-bit wave: a chunk to skip, the format, the data.
-        const auto wave = [](quint16 format, quint32 rate, quint32 dataBytes, qsizetype actualBytes) {
-            const auto le = [](quint32 v, int n) {
-                QByteArray bytes;
-                for (int i = 0; i < n; ++i)
-                    bytes += char(v >> 8 * i);
-                return bytes;
-            };
-            return "RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
-                   le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-                   le(dataBytes, 4) + QByteArray(actualBytes, '\0');
-        };
-        // Half a second; data cut short; then refused (-1): not PCM, rate zero, over ten seconds, not RIFF,
-        // empty, the header alone, a chunk's size beyond the file.
-        const std::pair<QByteArray, int> rows[] = {
-            {wave(1, 22050, 22050, 22050), 500},
-            {wave(1, 22050, 441000, 4410), 100},
-            {wave(3, 22050, 22050, 22050), -1},
-            {wave(1, 0, 100, 100), -1},
-            {wave(1, 8000, 16000 * 11, 16000 * 11), -1},
-            {"MThd this is not a wave file", -1},
-            {{}, -1},
-            {QByteArray("RIFF\0\0\0\0WAVE", 12), -1},
-            {QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20), -1}};
         QTemporaryDir dir;
-        for (std::size_t row = 0; row < std::size(rows); ++row) {
-            const auto& [bytes, ms] = rows[row];
+        const auto ms = [&dir](const QByteArray& bytes) {
             QFile f(dir.filePath("x.wav"));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+            if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+                return -2;
             f.close();
             const auto got = WaveDuration(f.fileName());
-            QCOMPARE(std::pair(row, got ? int(got->count()) : -1), std::pair(row, ms));
-        }
+            return got ? int(got->count()) : -1;
+        };
+        const auto le = [](qint64 v, int n) {
+            QByteArray bytes;
+            for (int i = 0; i < n; ++i)
+                bytes += char(v >> 8 * i);
+            return bytes;
+        };
+        const qint64 waves[][5] = {{1, 22050, 22050, 22050, 500},
+                                   {1, 22050, 441000, 4410, 100},
+                                   {3, 22050, 22050, 22050, -1},
+                                   {1, 0, 100, 100, -1},
+                                   {1, 8000, 16000 * 11, 16000 * 11, -1}};
+        for (const auto& [format, rate, data, actual, expected] : waves)
+            QCOMPARE(ms("RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
+                        le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
+                        le(data, 4) + QByteArray(actual, '\0')),
+                     expected);
+        for (const QByteArray& bytes :
+             {QByteArray("MThd this is not a wave file"), QByteArray(), QByteArray("RIFF\0\0\0\0WAVE", 12),
+              QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20)})
+            QCOMPARE(ms(bytes), -1);
     }
 
     void realBackendEndsEveryWaitOfOurOwnSounds() {
