@@ -19,9 +19,8 @@ class FakePort : public PortDevice {
 
     bool Open(const QString& name) override {
         opened = name;
-        isOpen = openError.isEmpty();
         error = openError;
-        return isOpen;
+        return isOpen = openError.isEmpty();
     }
     void Close() override {
         isOpen = false;
@@ -63,22 +62,19 @@ class FakePort : public PortDevice {
         emit ErrorOccurred(ErrorKind::Gone, 0);
     }
 
-    // Values named here ("parity e", "flow 3") are refused.
-    QStringList refuse;
-    QString openError;
+    QStringList refuse;  // values refused, named as "parity e" or "flow 3"
+    QString openError;   // Open fails with it, unless it is empty
     int writesLeft = -1; // writes accepted before they are refused; -1 for all
     bool autoDrain = true;
 
-    QString opened;
-    bool isOpen = false;
-    LineSettings line;
+    QString opened, error; // the name last opened, the last error
+    bool isOpen = false, dtr = true;
     int flow = 0;
-    bool dtr = true;
+    LineSettings line;
     QList<QByteArray> writes;
-    QList<qint64> pendingAtWrite;
+    QList<qint64> pendingAtWrite; // the bytes still queued at each write
     qint64 pending = 0;
     QByteArray rx;
-    QString error;
 
   private:
     bool Fail(const QString& why) {

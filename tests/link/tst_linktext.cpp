@@ -95,100 +95,73 @@ class TestLinkText : public QObject {
 
     // A text or a message, what the peer reads in it (without the terminator), and its bytes on the
     // line; bytes without a '?' read back as the text.
-    void reading_data() {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("reading");
-        QTest::addColumn<QByteArray>("bytes");
-        const auto row = [](const char* name, const QString& body, const char* reading,
-                            QByteArray bytes = {}) {
-            QTest::newRow(name) << body << QString::fromLatin1(reading) << bytes;
-        };
-        row("sentence", "Привет, командир!", "chat",
-            "\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xEE\xEC\xE0\xED\xE4\xE8\xF0!");
-        row("alphabet ends, yo, number sign", "АаЯяЁё№", "chat", "\xC0\xE0\xDF\xFF\xA8\xB8\xB9");
-        row("unmappable, emoji as one mark", "Ход: 日é\uFFFD🚀 Б", "chat", "\xD5\xEE\xE4: ???? \xC1");
-        row("lone surrogates, high at the end", QString::fromUtf16(u"a\xDE80-\xD83D"), "chat", "a?-?");
-        row("new game", NewGameMessage(), "new game", "0^N@~#");
-        row("you begin", YouBeginMessage(), "you begin", "&`%@~#");
-        row("ready", ReadyMessage(), "ready", ">;+@~#");
-        row("shot", ShotMessage(3, 7), "shot 3,7", "37_}m@~#");
-        row("chat", ChatMessage(u"Привет"), "chat", "\xCF\xF0\xE8\xE2\xE5\xF2@~#");
-        row("water", ResultMessage({ResultMsg::Water}), "result water", "0\xF5\x95]@~#");
-        row("hit", ResultMessage({ResultMsg::Hit}), "result hit", "1\xF5\x95]@~#");
-        row("shot before", ResultMessage({ResultMsg::Repeated}), "result repeated", "5\xF5\x95]@~#");
-        row("sunk vertical two-deck", ResultMessage({ResultMsg::Sunk, 5, 1, 2}), "result sunk 5,1,2",
-            "51022\xF5\x95]@~#");
-        row("sunk horizontal four-deck", ResultMessage({ResultMsg::Sunk, 0, 9, 8}), "result sunk 0,9,8",
-            "09082\xF5\x95]@~#");
-        // Only the characters just before the marker count; a body too short for them is dropped.
-        const QString r = kResultMarker.toString();
-        row("chat ending in a shot marker", "Ну и ход 37_}m", "shot 3,7");
-        row("shot after noise", "garbage 09_}m", "shot 0,9");
-        row("shot, not digits", "ax_}m", "shot 0,0");
-        row("shot too short", "7_}m", "shot dropped");
-        row("marker not at the end", "0^N ", "chat");
-        row("shorter than a marker", "^N", "chat");
-        row("result, capital ha", "1Х•]", "chat");
-        row("hit after noise", "abc1" + r, "result hit");
-        row("unknown digit", "7" + r, "result unknown");
-        row("sunk after noise", "xx99082" + r, "result sunk 9,9,8");
-        row("sunk, code 00", "51002" + r, "result unknown");
-        row("sunk, code 09", "51092" + r, "result unknown");
-        row("sunk, code 12", "51122" + r, "result unknown");
-        row("sunk, code up to a non-digit", "x13x2" + r, "result sunk 0,1,3");
-        row("sunk, code from a non-digit", "51x32" + r, "result unknown");
-        row("sunk, too short", "1022" + r, "result dropped");
-        row("marker alone", r, "result dropped");
-    }
     void reading() {
-        QFETCH(QString, body);
-        QFETCH(QByteArray, bytes);
-        if (!bytes.isEmpty())
+        const std::tuple<const char*, QString, const char*, QByteArray> rows[] = {
+            {"sentence", "Привет, командир!", "chat",
+             "\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xEE\xEC\xE0\xED\xE4\xE8\xF0!"},
+            {"alphabet ends, yo, number sign", "АаЯяЁё№", "chat", "\xC0\xE0\xDF\xFF\xA8\xB8\xB9"},
+            {"unmappable, emoji as one mark", "Ход: 日é\uFFFD🚀 Б", "chat", "\xD5\xEE\xE4: ???? \xC1"},
+            {"lone surrogates, high at the end", QString::fromUtf16(u"a\xDE80-\xD83D"), "chat", "a?-?"},
+            {"new game", NewGameMessage(), "new game", "0^N@~#"},
+            {"you begin", YouBeginMessage(), "you begin", "&`%@~#"},
+            {"ready", ReadyMessage(), "ready", ">;+@~#"},
+            {"shot", ShotMessage(3, 7), "shot 3,7", "37_}m@~#"},
+            {"chat", ChatMessage(u"Привет"), "chat", "\xCF\xF0\xE8\xE2\xE5\xF2@~#"},
+            {"water", ResultMessage({ResultMsg::Water}), "result water", "0\xF5\x95]@~#"},
+            {"hit", ResultMessage({ResultMsg::Hit}), "result hit", "1\xF5\x95]@~#"},
+            {"shot before", ResultMessage({ResultMsg::Repeated}), "result repeated", "5\xF5\x95]@~#"},
+            {"sunk vertical two-deck", ResultMessage({ResultMsg::Sunk, 5, 1, 2}), "result sunk 5,1,2",
+             "51022\xF5\x95]@~#"},
+            {"sunk horizontal four-deck", ResultMessage({ResultMsg::Sunk, 0, 9, 8}), "result sunk 0,9,8",
+             "09082\xF5\x95]@~#"}};
+        for (const auto& [name, body, reading, bytes] : rows) {
+            const QString read =
+                Reading(body.endsWith(kTerminator) ? body.chopped(kTerminator.size()) : body);
+            QCOMPARE(QStringList({name, read}), QStringList({name, reading}));
             QCOMPARE(ToCp1251(body), bytes);
-        if (!bytes.isEmpty() && !bytes.contains('?'))
-            QCOMPARE(FromCp1251(bytes), body);
-        QTEST(Reading(body.endsWith(kTerminator) ? body.chopped(kTerminator.size()) : body), "reading");
+            if (!bytes.contains('?'))
+                QCOMPARE(FromCp1251(bytes), body);
+        }
+        // Only the characters just before the marker count; a body too short for them is dropped. Each
+        // body, then what the peer reads in it.
+        const QString bodies = "Ну и ход 37_}m=shot 3,7|garbage 09_}m=shot 0,9|ax_}m=shot 0,0|7_}m=shot "
+                               "dropped|0^N =chat|^N=chat|"
+                               "1Х•]=chat|abc1х•]=result hit|7х•]=result unknown|xx99082х•]=result sunk "
+                               "9,9,8|51002х•]=result unknown|"
+                               "51092х•]=result unknown|51122х•]=result unknown|x13x2х•]=result sunk "
+                               "0,1,3|51x32х•]=result unknown|"
+                               "1022х•]=result dropped|х•]=result dropped";
+        for (const QString& row : bodies.split(u'|'))
+            QCOMPARE(row.section(u'=', 0, 0) + '=' + Reading(row.section(u'=', 0, 0)), row);
     }
 
     // The reads, the events they give ("<clear>" clears the receiver instead), what stays buffered.
-    void feed_data() {
-        QTest::addColumn<QStringList>("reads");
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<QString>("rest");
-        auto row = [](const char* name, QStringList reads, QStringList events, QString rest) {
-            QTest::newRow(name) << reads << events << rest;
-        };
-        row("message over three reads", {"3", "7_}m@~", "#"}, {"msg:37_}m"}, "");
-        row("messages in one read", {"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка");
-        row("reply behind a message", {"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, "");
-        row("no word across a terminator", {"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n");
-        row("modem words inside a message", {"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, "");
-        row("answer echo, ring, connect", {"ATS0=1\r\r\nOK\r\n\r\nRING\r\n", "\r\nCONNECT 9600", "\r\n"},
-            {"connected"}, "");
-        row("OK alone", {"\r\nOK\r\n"}, {}, "\r\nOK\r\n");
-        row("OK line end at position 8", {"ATS\r\nOK\r\n"}, {}, "");
-        row("OK line end at position 7", {"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS");
-        row("dial echo without line end", {"ATDP5551234\r"}, {}, "ATDP5551234\r");
-        row("dial echo, LF with connect", {"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, "");
-        row("connect while linked", {"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, "");
-        row("carrier lost before error", {"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, "");
-        row("error in a chat fragment", {"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, "");
-        row("case-sensitive", {"\r\nconnect 9600\r\nerror no carrier\r\n"}, {},
-            "\r\nconnect 9600\r\nerror no carrier\r\n");
-        row("clear forgets everything", {QString(100, u'x') + "OK", "<clear>", "ATS\r\nOK\r\n"}, {}, "");
-    }
     void feed() {
-        QFETCH(QStringList, reads);
-        LinkReceiver rx;
-        QStringList events;
-        for (const QString& read : reads) {
-            if (read == "<clear>")
-                rx.Clear();
-            else
-                events << test::Names(rx.Feed(read));
+        const std::tuple<QStringList, QStringList, QString> rows[] = {
+            {{"3", "7_}m@~", "#"}, {"msg:37_}m"}, ""}, // a message over three reads
+            {{"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка"},
+            {{"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, ""},           // a reply behind a message
+            {{"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n"}, // no word across a terminator
+            {{"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, ""},   // modem words inside a message
+            {{"ATS0=1\r\r\nOK\r\n\r\nRING\r\n", "\r\nCONNECT 9600", "\r\n"}, {"connected"}, ""},
+            {{"\r\nOK\r\n"}, {}, "\r\nOK\r\n"},           // OK without the answer command's echo
+            {{"ATS\r\nOK\r\n"}, {}, ""},                  // its line end at position 8
+            {{"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS"}, // at position 7
+            {{"ATDP5551234\r"}, {}, "ATDP5551234\r"},     // a dial echo without its line end
+            {{"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, ""},
+            {{"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, ""}, // while linked
+            {{"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, ""},             // the carrier lost comes before an error
+            {{"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, ""}, // an error in a chat fragment
+            {{"\r\nconnect 9600\r\nerror no carrier\r\n"}, {}, "\r\nconnect 9600\r\nerror no carrier\r\n"},
+            {{QString(100, u'x') + "OK", "<clear>", "ATS\r\nOK\r\n"}, {}, ""}}; // clear forgets everything
+        for (const auto& [reads, events, rest] : rows) {
+            LinkReceiver rx;
+            QStringList got;
+            for (const QString& read : reads)
+                got << (read == "<clear>" ? (rx.Clear(), QStringList()) : test::Names(rx.Feed(read)));
+            QCOMPARE(got, events);
+            QCOMPARE(rx.RxBuffer().toString(), rest);
         }
-        QTEST(events, "events");
-        QTEST(rx.RxBuffer().toString(), "rest");
     }
 
     // Random noise in random reads: the same outcome as the rules read literally, read by read. Then
@@ -218,30 +191,22 @@ class TestLinkText : public QObject {
         }
     }
 
-    void split_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<LineSettingsFields>("fields");
-        auto row = [](const char* name, const QString& text, LineSettingsFields fields) {
-            QTest::newRow(name) << text << fields;
-        };
-        row("none", "9600,n,8,1", {"9600", 2, "8", "1"});
-        row("one and a half stop bits", "38400,n,8,1.5", {"38400", 2, "8", "1.5"});
-        row("even, six-digit speed", "115200,e,7,2", {"115200", 0, "7", "2"});
-        row("odd", "19200,o,8,1", {"19200", 3, "8", "1"});
-        row("capital letter", "9600,N,8,1", {"9600", -1, "8", "1"});
-        row("no parity letter", "9600,,8,1", {"960", -1, "8", "1"});
-        row("no speed", "s,8,1", {"", 4, "8", "1"});
-        row("empty", "", {"", -1, "", ""});
-        row("comma", ",", {"", -1, "", ","});
-        row("stop bits only", "1.5", {"", -1, "", "1.5"});
-        row("commas", QString(1000, u','), {QString(994, u','), -1, ",", ","});
-    }
+    // A text and its fields: speed, the parity's entry (-1 for none), data bits, stop bits.
     void split() {
-        QFETCH(QString, text);
-        QTEST(SplitLineSettings(text), "fields");
-    }
-
-    void join() {
+        const std::pair<QString, LineSettingsFields> rows[] = {
+            {"9600,n,8,1", {"9600", 2, "8", "1"}},
+            {"38400,n,8,1.5", {"38400", 2, "8", "1.5"}},
+            {"115200,e,7,2", {"115200", 0, "7", "2"}},
+            {"19200,o,8,1", {"19200", 3, "8", "1"}},
+            {"9600,N,8,1", {"9600", -1, "8", "1"}},
+            {"9600,,8,1", {"960", -1, "8", "1"}},
+            {"s,8,1", {"", 4, "8", "1"}},
+            {"", {"", -1, "", ""}},
+            {",", {"", -1, "", ","}},
+            {"1.5", {"", -1, "", "1.5"}},
+            {QString(1000, u','), {QString(994, u','), -1, ",", ","}}};
+        for (const auto& [text, fields] : rows)
+            QVERIFY2(SplitLineSettings(text) == fields, qPrintable(text));
         QCOMPARE(JoinLineSettings(u" 38400 ", 3, u" 8", u"1.5 "), "38400,O,8,1.5");
         QCOMPARE(JoinLineSettings(u"9600", -1, u"8", u"1"), "9600,,8,1");
         QCOMPARE(JoinLineSettings(u"9600", 5, u"8", u"1"), "9600,,8,1");
@@ -253,37 +218,35 @@ class TestLinkText : public QObject {
     }
 
     // A hand-written store: settings without quotes, a value that is no text, port device names, and
-    // the modem built into the game: its port number, listening port (the rows) and phonebook.
-    void handEdited_data() {
-        QTest::addColumn<QByteArray>("listen");
-        QTest::addColumn<int>("port");
-        QTest::newRow("set") << QByteArray("ListenPort= 4000") << 4000;
-        QTest::newRow("out of range") << QByteArray("ListenPort=70000") << 23230;
-        QTest::newRow("not a number") << QByteArray("ListenPort=x") << 23230;
-        QTest::newRow("missing") << QByteArray() << 23230;
-    }
+    // the modem built into the game: its port number, listening port (set, out of range, not a number,
+    // missing) and phonebook.
     void handEdited() {
-        QFETCH(QByteArray, listen);
-        // A file per row: a store caches what it read from a file name.
-        QFile file(dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 "
-                   "4)\n[Ports]\nCom1=/dev/ttyUSB0\nCom2=\n"
-                   "Com3=" +
-                   QByteArray(5000, 'a') + "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Network]\n" + listen +
-                   "\n[Phonebook]\nanna=game.example.org:4000\na\\b=x:1\n");
-        file.close();
-        const PortStore store(file.fileName());
-        QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
-        QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
-        for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
-            QCOMPARE(store.PortDeviceName(n), MSComm::DefaultDevicePath(n));
-        QCOMPARE(store.PortDeviceName(0), QString());
-        QTEST(int(store.ListenPort()), "port");
-        QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
-        QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
-        for (const char* number : {"nobody", "", "a/b", "a\\b"}) // a number is never a path into the store
-            QCOMPARE(store.PhonebookAddress(number), QString());
+        for (const auto& [listen, port] : {std::pair<QByteArray, int>{"ListenPort= 4000", 4000},
+                                           {"ListenPort=70000", 23230},
+                                           {"ListenPort=x", 23230},
+                                           {"", 23230}}) {
+            // A file for each: a store caches what it read from a file name.
+            QFile file(dir_.filePath(QString::number(port) + listen.toHex() + ".ini"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(
+                "[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 4)\n[Ports]\nCom1=/dev/ttyUSB0\n"
+                "Com2=\nCom3=" +
+                QByteArray(5000, 'a') + "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Network]\n" + listen +
+                "\n[Phonebook]\nanna=game.example.org:4000\na\\b=x:1\n");
+            file.close();
+            const PortStore store(file.fileName());
+            QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
+            QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
+            for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
+                QCOMPARE(store.PortDeviceName(n), MSComm::DefaultDevicePath(n));
+            QCOMPARE(store.PortDeviceName(0), QString());
+            QCOMPARE(std::pair(listen, int(store.ListenPort())), std::pair(listen, port));
+            QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
+            QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
+            for (const char* number :
+                 {"nobody", "", "a/b", "a\\b"}) // a number is never a path into the store
+                QCOMPARE(store.PhonebookAddress(number), QString());
+        }
     }
 };
 

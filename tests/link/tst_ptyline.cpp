@@ -16,24 +16,20 @@
 
 using namespace qx;
 
-namespace {
-
+// A pseudo-terminal: the port opens `name`, the test reads and writes `master`.
 struct Pty {
-    int master = -1;
-    int slave = -1;
+    int master = -1, slave = -1;
     QString name;
     Pty() {
         char path[256] = {};
-        if (::openpty(&master, &slave, path, nullptr, nullptr) == 0) {
+        if (::openpty(&master, &slave, path, nullptr, nullptr) == 0)
             name = QString::fromLocal8Bit(path);
-            ::fcntl(master, F_SETFL, O_NONBLOCK);
-        }
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
     }
     ~Pty() {
-        CloseMaster();
+        ::close(master);
         ::close(slave);
     }
-    void CloseMaster() { ::close(std::exchange(master, -1)); }
     QByteArray Read() {
         QByteArray out;
         char buf[4096];
@@ -48,8 +44,6 @@ struct Pty {
     }
 };
 
-} // namespace
-
 class TestPtyLine : public QObject {
     Q_OBJECT
 
@@ -60,8 +54,7 @@ class TestPtyLine : public QObject {
         QVERIFY(!r && r.error.startsWith("/dev/qx-no-such-port: ") && !missing.PortOpen());
         Pty pty;
         QVERIFY(!pty.name.isEmpty());
-        const QString path = pty.name;
-        MSComm real(new SerialPortDevice, [path](int) { return path; });
+        MSComm real(new SerialPortDevice, [&pty](int) { return pty.name; });
         QString received;
         int gone = 0;
         connect(&real, &MSComm::OnComm, this, [&] {
@@ -99,7 +92,7 @@ class TestPtyLine : public QObject {
         QTRY_COMPARE((got += pty.Read()), ToCp1251(text));
         QTRY_VERIFY(sender.Idle());
 
-        pty.CloseMaster(); // the modem is pulled out
+        ::close(std::exchange(pty.master, -1)); // the modem is pulled out
         QTRY_VERIFY(!real.PortOpen());
         QCOMPARE(gone, 1);
     }
