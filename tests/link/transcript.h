@@ -14,7 +14,6 @@
 #pragma once
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -109,9 +108,6 @@ class Transcripts {
         for (const auto& [name, section] : sections)
             if (section.first.contains(tag))
                 QTest::newRow(qPrintable(name)) << name;
-    }
-    QStringList Options(const QString& name) const {
-        return sections.at(name).first.filter(QRegularExpression("^--"));
     }
 
     // Plays a section; what went wrong, or nothing. Ends are made on their first use: 1 and 2 by
