@@ -7,30 +7,20 @@
 # "{dir}" stands for DIR), and stops the emulator again.
 #   modemline.sh MODEMEMU DIR PORTS COMMAND...     DIR "-": a temporary folder
 set -uo pipefail
-emu=$1 dir=$2 ports=$3
+emu=$1 dir=$2 ports=$3 tmp="" tries=0
 shift 3
-if [ "$dir" = "-" ]; then
-  dir=$(mktemp -d)
-  trap 'rm -rf "$dir"' EXIT
-fi
-mkdir -p "$dir"
+[ "$dir" = "-" ] && dir=$(mktemp -d) && tmp=$dir
 out=$(mktemp)
+mkdir -p "$dir"
 "$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 2000 >"$out" &
 pid=$!
-for _ in $(seq 200); do
-  [ "$(grep -c ' number ' "$out")" -ge 2 ] && break
-  kill -0 "$pid" 2>/dev/null || break
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$out" ${tmp:+"$tmp"}' EXIT
+until [ "$(grep -c ' number ' "$out")" -ge 2 ]; do
+  if ! kill -0 "$pid" 2>/dev/null || [ $((tries += 1)) -gt 200 ]; then
+    echo "modemline.sh: the modem emulator did not come up:" >&2
+    cat "$out" >&2
+    exit 1
+  fi
   sleep 0.05
 done
-if [ "$(grep -c ' number ' "$out")" -lt 2 ]; then
-  echo "modemline.sh: the modem emulator did not come up:" >&2
-  cat "$out" >&2
-  kill "$pid" 2>/dev/null
-  exit 1
-fi
 QX_PORTS=${ports//\{dir\}/$dir} "$@"
-status=$?
-kill "$pid"
-wait "$pid" 2>/dev/null
-rm -f "$out"
-exit $status
