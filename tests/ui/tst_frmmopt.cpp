@@ -103,10 +103,9 @@ class TestPortSettings : public QObject {
                  "56000 57600 9600 4 5 6 7 8 Even Mark None Odd Space 1 1.5 2");
     }
 
-    // "Применить" by Return or by a click stores what the port took; the other ways out change nothing.
-    // A value the port refuses gives a warning in the port's words; the window stays, and the steps
-    // before the refusal stay done. Rows: stored; refused by the device; the port before and after
-    // ("open", "closes": open before only); choice; how; live (the port after); the warning.
+    // "Применить" by Return or by a click stores what the port took; the other ways out change nothing; a
+    // refusal warns in the port's words, the window stays, the steps before it stay done. Rows: stored;
+    // refused by the device; the port ("open"; "closes": open before only); choice; how; live; warning.
     void closing_data() {
         Rows({{"odd parity", ";;;|||Odd||;Return;9600,o,8,1|1|0;"},
               {"new port closes", ";;closes;Com2|57600|7|Space|2|RTS;Return;57600,s,7,2|2|2;"},
@@ -189,12 +188,10 @@ class TestPortSettings : public QObject {
     // a value spoilt by hand gives the warning at the start after that, with no game type prompt.
     void usersOwnStoreAcrossStarts() {
         QSettings own(QSettings::NativeFormat, QSettings::UserScope, "Quorvix", "Quorvix");
-        own.beginGroup("Properties");
         QVariantMap kept; // a real Windows user's own, put back at the end
-        for (const QString& key : own.childKeys())
+        for (const QString& key : own.allKeys())
             kept[key] = own.value(key);
-        own.remove({}); // the group's own keys
-        own.endGroup();
+        own.remove("Properties");
         own.sync();
         {
             frmQuorvix w;
@@ -220,7 +217,7 @@ class TestPortSettings : public QObject {
         QVERIFY(box->icon() == QMessageBox::Warning && !w.Ui().gameType->isVisible());
         own.remove("Properties");
         for (auto it = kept.cbegin(); it != kept.cend(); ++it)
-            own.setValue("Properties/" + it.key(), it.value());
+            own.setValue(it.key(), it.value());
     }
 };
 
