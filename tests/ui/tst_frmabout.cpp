@@ -81,7 +81,7 @@ class TestSideWindows : public QObject {
         row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
         row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
         row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
-        row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}b})", "Зb");
+        row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
         row("skipped destinations",
             R"({\rtf1{\*\generator Riched20;}{\info{\title T}}{\stylesheet{\s0 Normal;}})"
             R"(A{\*\unknownthing {nested} x}B{\pict\pngblip 89504e47}C{\header H}D})",
