@@ -142,7 +142,7 @@ class TestPortSettings : public QObject {
         QVERIFY(!box ||
                 (box->isVisible() && box->icon() == QMessageBox::Warning && box->text().contains(warning)));
         QTest::qWait(0);
-        QTRY_COMPARE(w && w->isVisible(), !warning.isEmpty());
+        QVERIFY(warning.isEmpty() ? !w : w && w->isVisible()); // a closed window is gone by now
         const bool applied = (how == "Return" || how == "Применить") && warning.isEmpty();
         const StoredPort s = rig.store.Load();
         QCOMPARE(Live(rig.port) + ' ' + (QStringList{s.settings, s.commPort, s.handshaking}.join(u'|')),
