@@ -1,102 +1,227 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The side windows: About, the game type and the chat entry (its look, Enter and "Отправить",
-// opening and closing).
+// The side windows (About, the game type, the chat entry); the reader of the About text; the committed
+// pictures and sounds, and where the game looks for its sounds and About text.
+#include "art.h"
+#include "assetfolder.h"
 #include "frmabout.h"
 #include "frmgametype.h"
 #include "frmsmes.h"
 #include "rtfreader.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextEdit>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace qx;
+
+namespace {
+
+// Into a document with something in it, to see that it gets cleared.
+bool Read(QByteArrayView rtf, QTextDocument& doc) {
+    doc.setPlainText(QStringLiteral("stale"));
+    return ReadRtf(rtf, &doc);
+}
+
+// Blocks joined with '\n', keeping line separators and no-break spaces (toPlainText() changes them).
+QString Text(const QTextDocument* doc) {
+    QStringList blocks;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        blocks << b.text();
+    return blocks.join(u'\n');
+}
+
+// Per character: b, i, u, the size, the colour and the paragraph's indent where set, or - for none.
+QString Styles(const QTextDocument& doc) {
+    QStringList chars;
+    QTextCursor c(const_cast<QTextDocument*>(&doc));
+    for (int i = 1; i < doc.characterCount(); ++i) {
+        c.setPosition(i); // the format of the character before
+        const QTextCharFormat f = c.charFormat();
+        const double size = f.fontPointSize(), indent = c.block().blockFormat().leftMargin();
+        const QString s = QString(f.fontWeight() >= QFont::Bold ? "b" : "") + (f.fontItalic() ? "i" : "") +
+                          (f.fontUnderline() ? "u" : "") + (size > 0 ? QString::number(size) + "pt" : "") +
+                          (f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : "") +
+                          (indent > 0 ? "<" + QString::number(indent) : "");
+        chars << (s.isEmpty() ? QStringLiteral("-") : s);
+    }
+    return chars.join(u' ');
+}
+
+// The little-endian number of 2 or 4 bytes at `at`.
+qsizetype U(const QByteArray& b, qsizetype at, int bytes = 2) {
+    return bytes == 2 ? qFromLittleEndian<quint16>(b.data() + at) : qFromLittleEndian<quint32>(b.data() + at);
+}
+
+// Has a bit of everything the reader understands.
+const QByteArray kSample =
+    R"({\rtf1\ansi\ansicpg1251\deff0{\fonttbl{\f0\fnil\fcharset204 Arial;}})"
+    R"({\colortbl ;\red0\green0\blue255;}{\*\generator hand;}\pard\qc\b\fs36 )"
+    R"(\'c7\'e5\'ed\'e4\'f0\'e0\'eb\b0\fs24\par\pard\cf1 Blue {\i it\u1047?} \{x\}\tab)"
+    R"( \ul u\ulnone\line end\~\u-10179?\u-8576?\par})";
+
+} // namespace
 
 class TestSideWindows : public QObject {
     Q_OBJECT
 
-    static QString Text(const frmAbout& about) {
-        return about.findChild<QTextEdit*>("rtbText")->toPlainText();
-    }
-
-    QWidget main_;
-    frmSMes* w_ = nullptr; // the chat entry window
-    QLineEdit* Box() const { return w_->findChild<QLineEdit*>("txtMes"); }
+    static QString Shown(const frmAbout& about) { return Text(about.findChild<QTextEdit*>()->document()); }
 
   private slots:
-    void init() { w_ = new frmSMes(&main_); }
-    void cleanup() { delete w_; }
+    // Rows: the input; "!" if it is not read to its end, the text, and where given '|' and its styles.
+    void read_data() {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("read");
+        const auto row = [](const char* name, const QByteArray& rtf, const char* read) {
+            QTest::newRow(name) << rtf << QString::fromUtf8(read);
+        };
+        const QByteArray colours = R"({\rtf1{\colortbl ;\red255\green0\blue0;\red0\green128\blue255;})";
+        const QByteArray open(15000, '{'), close(15000, '}');
 
-    // Without the file the box stays empty, and nothing is reported.
-    void aboutShowsTheInfoFileBesideTheProgram() {
-        frmAbout about(nullptr), none(nullptr, QStringLiteral("/nonexistent"));
-        QVERIFY(Text(about).contains(QStringLiteral("Зендрал")));
-        QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull());
-        QVERIFY(Text(none).isEmpty() && !none.findChild<QMessageBox*>());
+        row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
+        row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
+        row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
+        row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
+        row("skipped destinations",
+            R"({\rtf1{\*\generator Riched20;}{\info{\title T}}{\stylesheet{\s0 Normal;}})"
+            R"(A{\*\unknownthing {nested} x}B{\pict\pngblip 89504e47}C{\header H}D})",
+            "ABCD");
+        row("binary data skipped", R"({\rtf1 a{\pict\bin3 }}}}b})", "ab");
+        row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", "x");
+        row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", "big\uFFFD");
+        row("unclosed groups", R"({\rtf1 a{\b b{\i c)", "!abc");
+        row("truncated hex", R"({\rtf1 a\'c)", "!a");
+        row("binary past the end", R"({\rtf1 a\bin999 bc})", "!a");
+        row("deep, never closed", "{\\rtf1 " + open + "deep", "!deep");
+        row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", "deep");
+        row("deep and skipped",
+            "{\\rtf1 {\\*\\x " + open + "hidden" + close + "}" + open + "deep" + close + "}", "deep");
+        // Refused: nothing is read, and what the document held is gone.
+        row("not rtf", "Hello", "!");
+        row("one byte too large", "{\\rtf1 " + QByteArray(MaxRtfBytes - 7, 'a') + "}", "!");
+
+        row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", "abcdefg|- b bi i iu u -");
+        row("groups restore", R"({\rtf1 a{\b b{\i c}d}e})", "abcde|- b bi b -");
+        // Past the depth limit groups share one state: closing them restores nothing until the last
+        // real group closes.
+        row("groups past the limit",
+            "{\\rtf1 " + QByteArray(70, '{') + "\\b x{}y" + QByteArray(70, '}') + "z}", "xyz|b b -");
+        row("half points", R"({\rtf1\fs21 x{\fs48 y}z})", "xyz|10.5pt 24pt 10.5pt");
+        row("huge size clamped", R"({\rtf1\fs4000000000 x})", "x|72pt");
+        row("huge indent clamped", R"({\rtf1\li99999 x})", "x|<96");
+        row("colour", colours + R"(\cf2 x\cf1 y})", "xy|#0080ff #ff0000");
+        row("index past the table", colours + R"(\cf999 x})", "x|-");
+        row("index 0 is always the default", R"({\rtf1{\colortbl\red1\green2\blue3;}\cf0 x})", "x|-");
+    }
+    void read() {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, read);
+        QTextDocument doc;
+        const bool ok = Read(rtf, doc); // before the text is taken
+        const QString text = (ok ? "" : "!") + Text(&doc);
+        QCOMPARE(read.contains(u'|') ? text + '|' + Styles(doc) : text, read);
     }
 
-    // The largest text the reader accepts, in the largest type with the widest spacing, still lays
-    // out at once (larger sizes and spacings are cut down to the reader's limits): one paragraph of
-    // words, and a paragraph per word.
-    void aboutShowsTheLargestAcceptedText() {
-        for (const QByteArray unit : {"word ", "w\\par "}) {
-            QTemporaryDir dir;
-            const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
-            const QByteArray rtf =
-                head + unit.repeated(int((MaxRtfBytes - head.size() - 1) / unit.size())) + "}";
-            QFile file(dir.filePath("info.rtf"));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
-            file.close();
-            frmAbout about(nullptr, dir.path());
-            about.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&about));
-            QVERIFY2(Text(about).startsWith(QLatin1Char('w')), unit.constData());
+    // Whatever the input, reading returns, and the document never holds more characters than there
+    // were bytes: every proper prefix of a sample, which misses the final brace, and input built at
+    // random from bytes or from RTF pieces.
+    void cutShortOrRandom() {
+        QTextDocument whole, doc;
+        QVERIFY(Read(kSample, whole));
+        QCOMPARE(Text(&whole), QStringLiteral("Зендрал\nBlue itЗ {x}\tu\u2028end\u00A0🚀\n"));
+        QVERIFY(Styles(whole).startsWith("b18pt "));
+        for (qsizetype n = 0; n < kSample.size(); ++n)
+            QVERIFY2(!Read(kSample.first(n), doc) && doc.characterCount() <= whole.characterCount(),
+                     qPrintable(QString::number(n)));
+        const QList<QByteArray> pieces =
+            QByteArray(R"({ } \ \' c7 \b \b0 \i \ul \ulnone \par \fs - 99 0 \u \uc ? \* \f ; \cf \red \bin)"
+                       R"( \fonttbl \colortbl \pict \plain \pard \qc a Z \line \tab \~ \{ \} )"
+                       "\r\n \xE9")
+                .split(' ')
+            << " ";
+        QRandomGenerator rng(1251);
+        for (int k = 0; k < 4000; ++k) {
+            QByteArray in = "{\\rtf1 ";
+            for (int i = int(rng.bounded(200)); i > 0; --i)
+                in += k % 2 ? pieces[rng.bounded(int(pieces.size()))] : QByteArray(1, char(rng.bounded(256)));
+            ReadRtf(in, &doc);
+            QVERIFY2(doc.characterCount() <= in.size() + 1, in.toHex().constData());
         }
     }
 
-    void enterAndEscapeClose() {
+    // Up to the limit (the first exactly): one run of words, a run or a font per character, a paragraph
+    // per word, in the largest type and spacing (larger is cut down): all is read; the About window lays
+    // out at once those without a format per character (which take seconds).
+    void largestInput() {
+        const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
+        for (auto [unit, characters, shown] : {std::tuple<QByteArray, int, bool>{"a ", 2, true},
+                                               {R"(\b a\b0 b)", 2, false},
+                                               {R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)", 2, false},
+                                               {"word\\par ", 5, true}}) {
+            const int units = int((MaxRtfBytes - head.size() - 1) / unit.size());
+            const QByteArray rtf = head + unit.repeated(units) + "}";
+            QTextDocument doc;
+            QVERIFY2(Read(rtf, doc) && doc.characterCount() - 1 == units * characters, unit.constData());
+            if (!shown)
+                continue;
+            QTemporaryDir dir;
+            QFile file(dir.filePath("info.rtf"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size() && file.flush());
+            frmAbout about(nullptr, dir.path());
+            about.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&about));
+            QCOMPARE(Shown(about), Text(&doc));
+        }
+    }
+
+    // The About text beside the program: plain ASCII, read to its end, with no control word leaking
+    // into the text (a typo in one tends to). Without the file the box stays empty, and nothing is
+    // reported.
+    void aboutShowsTheInfoFileBesideTheProgram() {
+        QFile file(QCoreApplication::applicationDirPath() + "/info.rtf");
+        const QByteArray rtf = file.open(QIODevice::ReadOnly) ? file.read(MaxRtfBytes + 1) : "";
+        QVERIFY2(!rtf.isEmpty() &&
+                     std::all_of(rtf.begin(), rtf.end(), [](char c) { return uchar(c) < 0x80; }),
+                 "missing, or not plain ASCII");
+        QTextDocument doc;
+        QVERIFY(Read(rtf, doc)); // refused if over the limit
+        const QString text = Text(&doc);
+        QVERIFY(text.startsWith(QStringLiteral("Зендрал")) && Styles(doc).startsWith(u'b'));
+        for (const QChar c : {QChar(u'\\'), QChar(u'{'), QChar(u'}'), QChar(0xFFFD)})
+            QVERIFY2(!text.contains(c), qPrintable(QString(c)));
+        frmAbout about(nullptr), none(nullptr, QStringLiteral("/nonexistent"));
+        QCOMPARE(Shown(about), text);
+        QVERIFY(!about.findChild<QLabel*>("imgLogo")->pixmap().isNull() && Shown(none).isEmpty() &&
+                !none.findChild<QMessageBox*>());
+    }
+
+    // Escape and Enter close the window. The link looks pressed while the button is down, and on its
+    // release opens the home page once, or reports that it cannot.
+    void aboutKeysAndLink() {
+        frmAbout about(nullptr);
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
-            frmAbout about(nullptr);
             about.show();
             QVERIFY(QTest::qWaitForWindowExposed(&about));
             QTest::keyClick(&about, key);
             QTRY_VERIFY(!about.isVisible());
         }
-    }
-
-    void linkOpensTheHomePageOnceOrReportsThatItCannot() {
-        frmAbout about(nullptr);
         QList<QUrl> opened;
-        bool browserStarts = true;
         about.openUrl = [&](const QUrl& u) {
             opened << u;
-            return browserStarts;
+            return opened.size() == 1; // the browser starts the first time only
         };
         about.show();
         auto* link = about.findChild<QLabel*>("lblLink");
-        const auto colour = [link] {
-            return link->palette().color(QPalette::WindowText);
-        };
-        QCOMPARE(colour(), QColor(0, 255, 255));
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 255, 255));
         QTest::mousePress(link, Qt::LeftButton);
-        QVERIFY(colour() == QColor(128, 128, 255) && opened.isEmpty());
+        QVERIFY(link->palette().color(QPalette::WindowText) == QColor(128, 128, 255) && opened.isEmpty());
         QTest::mouseRelease(link, Qt::LeftButton);
-        QCOMPARE(colour(), QColor(0, 255, 255));
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 255, 255));
         QCOMPARE(opened, QList<QUrl>{QUrl(HomePage)});
         QVERIFY(!about.findChild<QMessageBox*>());
-        browserStarts = false;
         QTest::mouseClick(link, Qt::LeftButton);
-        QTRY_VERIFY(about.findChild<QMessageBox*>());
-        QVERIFY(about.findChild<QMessageBox*>()->text().contains(HomePage));
+        QTRY_VERIFY(about.findChild<QMessageBox*>() &&
+                    about.findChild<QMessageBox*>()->text().contains(HomePage));
     }
 
     void gameTypeWindowReportsEachPicture() {
@@ -106,69 +231,125 @@ class TestSideWindows : public QObject {
         w.setEnabled(true);
         w.show();
         QSignalSpy comp(&w, &frmGameType::CompChosen), uc(&w, &frmGameType::UCChosen);
-        QTest::mouseClick(w.findChild<QLabel*>("imgComp"), Qt::LeftButton);
-        QTest::mouseClick(w.findChild<QLabel*>("imgUC"), Qt::LeftButton);
-        QTest::mouseClick(w.findChild<QLabel*>("imgUC"), Qt::RightButton);
+        for (auto [name, button] :
+             {std::pair{"imgComp", Qt::LeftButton}, {"imgUC", Qt::LeftButton}, {"imgUC", Qt::RightButton}})
+            QTest::mouseClick(w.findChild<QLabel*>(name), button);
         QCOMPARE((QList<qsizetype>{comp.count(), uc.count()}), (QList<qsizetype>{1, 1}));
     }
 
-    // Sizes in twips over 15; colours (text on background) through the roles each kind of widget
-    // paints with.
-    void drawnAsDesigned() {
-        QVERIFY(w_->windowFlags() & Qt::FramelessWindowHint);
+    // The chat entry: sizes in twips over 15, colours (text on background) by the roles each widget paints
+    // with; opening and closing keep the text; Enter and keypad Enter in the box, Enter on the button and
+    // a click each report "Отправить" once; Escape does nothing (there is no cancel button).
+    void chatEntry() {
+        QWidget owner;
+        frmSMes w(&owner);
+        QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
         QStringList looks;
         for (QWidget* c :
-             QList<QWidget*>{w_, w_->findChild<QWidget*>("txtMes"), w_->findChild<QWidget*>("cmdSend")}) {
+             {static_cast<QWidget*>(&w), w.findChild<QWidget*>("txtMes"), w.findChild<QWidget*>("cmdSend")}) {
             const QRect r = c->isWindow() ? c->rect() : c->geometry();
-            const QPalette p = c->palette();
             looks << QString::asprintf("%d,%d %dx%d %s on %s", r.x(), r.y(), r.width(), r.height(),
-                                       qPrintable(p.color(c->foregroundRole()).name()),
-                                       qPrintable(p.color(c->backgroundRole()).name()));
+                                       qPrintable(c->palette().color(c->foregroundRole()).name()),
+                                       qPrintable(c->palette().color(c->backgroundRole()).name()));
         }
         QCOMPARE(looks, (QStringList{"0,0 513x41 #000000 on #008000", "8,8 401x25 #0000c0 on #ffffc0",
                                      "416,8 89x25 #000000 on #ffc080"}));
-    }
+        QVERIFY(!w.isVisible() && !w.isEnabled());
+        w.Open();
+        QVERIFY(w.isVisible() && w.isEnabled());
+        QVERIFY((w.geometry().center() - w.screen()->availableGeometry().center()).manhattanLength() <= 2);
+        auto* box = w.findChild<QLineEdit*>("txtMes");
+        const QString typed = QStringLiteral("Привет, ёжик! Ъ");
+        for (QChar ch : typed)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        QCOMPARE(w.Text(), typed);
+        w.findChild<QPushButton*>("cmdSend")->setFocus();
+        QVERIFY(w.close() && !w.isVisible()); // closed by the window manager: only hidden
+        w.Open();
+        QTRY_COMPARE(QApplication::focusWidget(), box);
+        w.Close();
+        QVERIFY(!w.isVisible() && !w.isEnabled());
+        w.Open();
+        QCOMPARE(w.Text(), typed);
 
-    // Enter and keypad Enter in the box, Enter on the button and a click each report "Отправить"
-    // once; Escape does nothing (there is no cancel button).
-    void enterSends() {
-        w_->Open();
-        QVERIFY(w_->findChild<QPushButton*>("cmdSend")->isDefault());
-        QSignalSpy sent(w_, &frmSMes::SendClicked);
+        QVERIFY(w.findChild<QPushButton*>("cmdSend")->isDefault());
+        QSignalSpy sent(&w, &frmSMes::SendClicked);
         QList<qsizetype> counts;
-        for (auto [target, key] : {std::pair{"txtMes", Qt::Key_Return},
-                                   {"txtMes", Qt::Key_Enter},
-                                   {"cmdSend", Qt::Key_Return},
-                                   {"cmdSend", Qt::Key_unknown}}) {
-            auto* c = w_->findChild<QWidget*>(target);
-            if (key == Qt::Key_unknown)
-                QTest::mouseClick(c, Qt::LeftButton);
+        for (const QString s :
+             {"txtMes Shift+Return", "txtMes Shift+Enter", "cmdSend Shift+Return", "cmdSend"}) {
+            auto* c = w.findChild<QWidget*>(s.section(u' ', 0, 0));
+            if (s.contains(u' '))
+                QTest::keySequence(c, QKeySequence(s.section(u' ', 1)));
             else
-                QTest::keyClick(c, key, Qt::ShiftModifier);
-            QTest::keyClick(w_, Qt::Key_Escape);
-            counts << (w_->isVisible() ? sent.size() : -1);
+                QTest::mouseClick(c, Qt::LeftButton);
+            QTest::keyClick(&w, Qt::Key_Escape);
+            counts << (w.isVisible() ? sent.size() : -1);
         }
         QCOMPARE(counts, (QList<qsizetype>{1, 2, 3, 4}));
     }
 
-    void openAndCloseKeepTheText() {
-        QVERIFY(!w_->isVisible() && !w_->isEnabled());
-        w_->Open();
-        QVERIFY(w_->isVisible() && w_->isEnabled());
-        const QPoint centre = w_->screen()->availableGeometry().center();
-        QVERIFY((w_->geometry().center() - centre).manhattanLength() <= 2);
-        const QString typed = QStringLiteral("Привет, ёжик! Ъ");
-        for (QChar ch : typed)
-            QTest::sendKeyEvent(QTest::Click, Box(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        QCOMPARE(w_->Text(), typed);
-        w_->findChild<QPushButton*>("cmdSend")->setFocus();
-        QVERIFY(w_->close() && !w_->isVisible()); // closed by the window manager: only hidden
-        w_->Open();
-        QTRY_COMPARE(QApplication::focusWidget(), Box());
-        w_->Close();
-        QVERIFY(!w_->isVisible() && !w_->isEnabled());
-        w_->Open();
-        QCOMPARE(w_->Text(), typed);
+    // 1..16: ships of one to four decks, standing then lying, whole then wrecked; 17..19: single
+    // cells; no two alike.
+    void pictures() {
+        QList<QImage> seen;
+        for (int i = 1; i <= 19; ++i) {
+            const int decks = i <= 16 ? (i - 1) % 4 + 1 : 1;
+            const bool lying = i <= 16 && (i - 1) / 4 % 2 == 1;
+            const QImage image = Picture(i).toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(image.size(), lying ? QSize(30 * decks, 30) : QSize(30, 30 * decks));
+            QVERIFY2(!seen.contains(image), qPrintable(QString::number(i)));
+            seen << image;
+        }
+        QVERIFY(Picture(20).isNull());
+        for (auto [name, size] :
+             {std::pair{"icon", QSize(64, 64)}, {"imgComp", QSize(96, 80)}, {"imgUC", QSize(96, 80)}})
+            QCOMPARE(QImage(QStringLiteral(":/img/%1.png").arg(name)).size(), size);
+    }
+
+    // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 seconds long, loud enough to hear
+    // and not clipped.
+    void sounds() {
+        for (const char* name : {"Lock.wav", "Mimo.wav", "Ranen.wav", "Ubit.wav"}) {
+            QFile f(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+            const QByteArray b = f.open(QIODevice::ReadOnly) ? f.readAll() : "";
+            QVERIFY2(b.size() > 44 && b.startsWith("RIFF") && b.mid(8, 8) == "WAVEfmt " &&
+                         b.mid(36, 4) == "data",
+                     name);
+            QCOMPARE((QList<qsizetype>{U(b, 20), U(b, 22), U(b, 34), U(b, 40, 4)}),
+                     (QList<qsizetype>{1, 1, 16, b.size() - 44}));
+            const double seconds = double(b.size() - 44) / (2.0 * double(U(b, 24, 4)));
+            QVERIFY2(seconds >= 0.1 && seconds <= 2.0, qPrintable(QString::number(seconds)));
+            int peak = 0;
+            for (qsizetype at = 44; at + 2 <= b.size(); at += 2)
+                peak = std::max(peak, std::abs(int(qint16(U(b, at)))));
+            QVERIFY2(peak > 3000 && peak < 32767, name);
+        }
+    }
+
+    // Beside the program first, then the installed prefix's share/zendral, the program in bin/ or, under
+    // /usr, in games/. "program folder|files beside it|files in share/zendral|folder found", relative to
+    // the prefix; "*" stands for every asset file, a name ending in '/' for a folder of that name.
+    void folder_data() {
+        QTest::addColumn<QString>("row");
+        for (const char* row :
+             {"bin|*||bin", "bin||*|share/zendral", "games||*|share/zendral", "bin|*|*|bin",
+              "bin||info.rtf|share/zendral", "bin|Lock.wav/|*|share/zendral", "games|||games"})
+            QTest::newRow(row) << QString(row);
+    }
+    void folder() {
+        QFETCH(QString, row);
+        const QStringList f = row.split(u'|');
+        QTemporaryDir prefix;
+        const QDir root(prefix.path());
+        for (const QString& folder : {f[0], QStringLiteral("share/zendral")}) {
+            QVERIFY(root.mkpath(folder));
+            const QString& files = f[folder == f[0] ? 1 : 2];
+            for (const QString& name : files == "*" ? AssetFiles() : files.split(u' ', Qt::SkipEmptyParts)) {
+                const QString path = root.filePath(folder + '/' + name);
+                QVERIFY(name.endsWith('/') ? root.mkpath(path) : QFile(path).open(QIODevice::WriteOnly));
+            }
+        }
+        QCOMPARE(QDir::cleanPath(AssetFolder(root.filePath(f[0]))), root.filePath(f[3]));
     }
 };
 
