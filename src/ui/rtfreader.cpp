@@ -584,11 +584,10 @@ class Reader {
             u = 0xFFFD;
         }
         const CharProps& now = S().chars;
-        if (run_.isEmpty()) {
-            runProps_ = now;
-        } else if (!(runProps_ == now)) {
+        if (!(runProps_ == now) && looks_ < MaxRtfLooks) {
             Flush();
             runProps_ = now;
+            ++looks_;
         }
         run_.append(QChar(u));
     }
@@ -691,6 +690,7 @@ class Reader {
 
     QString run_; // text not yet in the document, all in runProps_
     CharProps runProps_;
+    int looks_ = 0; // changes of look so far
 
     int defaultFont_ = -1;
     QHash<int, QString> fonts_;

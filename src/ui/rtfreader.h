@@ -15,6 +15,11 @@ namespace qx {
 // Larger input is refused outright; callers read at most this many bytes.
 inline constexpr qsizetype MaxRtfBytes = 64 * 1024;
 
+// A text changes its look (bold, colour, size, ...) at most this many times; after that it goes on
+// in the look it has. A change of look at every character of a large file would take the text box
+// seconds to lay out and draw.
+inline constexpr int MaxRtfLooks = 2000;
+
 // Clears `doc` and fills it with the text and formatting of `rtf`.
 //
 // Returns false, with an empty document, for input that does not start with
