@@ -5,9 +5,6 @@
 // and closing the window in the middle of every kind of wait.
 #include "windowscript.h"
 
-#include "frmgametype.h"
-#include "frmquorvix.h"
-
 #include <QMenuBar>
 
 using namespace qx;
@@ -41,10 +38,8 @@ class TestMainWindow : public QObject, WindowScript {
 
   private slots:
     void cleanup() {
-        if (w) {
-            QTRY_COMPARE(w->RunningHandlers(), 0);
-            QVERIFY(!GameBox(*w));
-        }
+        if (w)
+            Play("~> handlers 0\n=> box no box");
         sides.clear(), w = nullptr;
     }
 

@@ -107,7 +107,8 @@ std::vector<std::pair<QString, QStringList>> ReadScript(const QString& path) {
     QStringList* into = nullptr;
     bool inMacro = false;
     const std::function<void(const QString&, int)> add = [&](const QString& line, int n) {
-        const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+        const qsizetype arrow = line.indexOf(QRegularExpression(" [=~]> ")); // checks after a macro
+        const QStringList words = line.left(arrow).split(u' ', Qt::SkipEmptyParts);
         const auto macro = line.startsWith(u"! ") ? macros.find(words.value(1)) : macros.end();
         if (inMacro || macro == macros.end())
             return into->append(inMacro ? line : QStringLiteral("%1\t%2").arg(n).arg(line));
@@ -116,6 +117,8 @@ std::vector<std::pair<QString, QStringList>> ReadScript(const QString& path) {
                 body.replace(QStringLiteral("$%1").arg(i), words.value(i + 1));
             add(body, n);
         }
+        if (arrow >= 0)
+            add(line.mid(arrow + 1), n);
     };
     int n = 0;
     for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n')) {

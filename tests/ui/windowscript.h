@@ -1,14 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The main window played from scripts, a step a line (the files in tests/ui/link and the scripts
-// inside tst_frmquorvix):
-//   ! action args   the user or the test acts; " => checks" after it compares at once, " ~> checks"
-//                   waits until the window shows them all
-//   => checks       compares at once; "key value" with " | " between several checks
-//   ~> checks       waits until the window shows them all
-// A capital letter right after the sign names the window: A (the default) or B. A test adds steps,
-// checks and signs of its own by overriding Do, MoreCheck and MoreLine.
+// The main window played from scripts (tests/ui/link, tst_frmquorvix), a step a line: "! action
+// args" (the user or the test acts), "=> checks" (compared at once), "~> checks" (waited for), or
+// an action followed by either; checks are "key value" with " | " between. A capital letter right
+// after the sign names the window: A (the default) or B. A test adds steps, checks and signs of its
+// own by overriding Do, MoreCheck and MoreLine.
 #pragma once
 
 #include "uitest.h"
@@ -19,7 +16,6 @@
 #include "mscomm.h"
 #include "rules.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -173,10 +169,8 @@ class WindowScript {
         const QStringList a = v.split(u' ');
         if (key.startsWith(u"logs"))
             return Log(w, key.size() > 4 ? key.mid(4).toInt() : 1);
-        const int pic = a.value(2) == u"empty"  ? PicEmpty
-                        : a.value(2) == u"miss" ? PicMiss
-                        : a.value(2) == u"hit"  ? PicHit
-                                                : a.value(2).toInt();
+        const QHash<QString, int> named{{"empty", PicEmpty}, {"miss", PicMiss}, {"hit", PicHit}};
+        const int pic = named.value(a.value(2), a.value(2).toInt());
         const bool shown =
             ShowsPicture(a[0] == u"1" ? ui.picPole1 : ui.picPole2, At(a.value(1)).x, At(a.value(1)).y, pic);
         static const QStringList keys =
@@ -258,7 +252,7 @@ class WindowScript {
         step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), WaitHandlers(w); });
         step("comp", [&] { emit ui.gameType->CompChosen(); });
         step("choose", [&] { Choose(w); });
-        step("create", [&] { Choose(w), ui.modemGm->findChild<QPushButton*>("cmdCreateGm")->click(); });
+        step("create", [&] { Create(w); });
         step("answer", [&] { Answer(w); });
         step("join", [&] { Join(w, arg); });
         step("call", [&] { Answer(W("A")), Join(W("B"), arg), WaitConnected(); });
@@ -266,10 +260,8 @@ class WindowScript {
         step("fleet", [&] { PlaceFleet(x, KnownFleet()); });
         step("enemy", [&] { WindowTestAccess::State(w).EnemyPole = Decks(a); });
         step("computer", [&] {
-            WindowTestAccess::State(w).MyPole = Decks(a.mid(1));
-            ui.lblMSCnt->setText("1");
-            x.random.Push({{at.x, 10}, {at.y, 10}});
-            ui.tmrII->start();
+            WindowTestAccess::State(w).MyPole = Decks(a.mid(1)), ui.lblMSCnt->setText("1");
+            x.random.Push({{at.x, 10}, {at.y, 10}}), ui.tmrII->start();
         });
         step("random", [&] {
             for (const QString& d : a)
@@ -357,17 +349,19 @@ class WindowScript {
     // Creates the game and waits for the modem's first word: a call may come after it.
     static void Answer(frmQuorvix& w) {
         QSignalSpy heard(w.Port(), &MSComm::OnComm);
-        Choose(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
+        Create(w);
         QTRY_VERIFY(w.Port()->PortOpen() && heard.count() > 0);
+    }
+    static void Create(frmQuorvix& w) {
+        Choose(w), w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
     }
     static void Join(frmQuorvix& w, const QString& number) {
         Choose(w);
         w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
         QInputDialog* box = nullptr;
         QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
-        QCOMPARE(box->windowTitle(), QStringLiteral("Дозвон"));
-        QCOMPARE(box->labelText(), QStringLiteral("Введите телефонный номер"));
+        QCOMPARE(box->windowTitle() + " / " + box->labelText(),
+                 QStringLiteral("Дозвон / Введите телефонный номер"));
         box->setTextValue(number);
         number.isEmpty() ? box->reject() : box->accept();
     }
