@@ -151,15 +151,13 @@ class WindowScript {
             QTRY_COMPARE_WITH_TIMEOUT(actual(), text, text.contains("logtail") ? 20000 : 5000);
     }
 
-    // What a check compares with its value `v`: `v` itself where a check of presence holds. The
-    // keys: flags (0 or 1) mayfire (the user may fire now), ii and firing (the computer's and the
-    // shot's timers), gametype and modemgm (the windows shown), chat (the chat window shown);
-    // ms and as (the counters of ships afloat as shown), own and enemy (those afloat); cursor (over
-    // the enemy board), sel and shot (the placing or aiming frame and the shot's, - when hidden);
-    // log and log1 (the newest lines), logs<n> (the n newest, each text@colour), logany (v is in
-    // the log), logtail (the newest line ends in v), colour (of the newest line), statusatlog (the
-    // status when the log last changed); playing, sounds (how many asked for), played (their
-    // names), sound (v is one of them); cell "1|2 x,y picture" (the own or the enemy board shows it).
+    // What a check compares with its value `v` (`v` itself where a check of presence holds): among
+    // others mayfire (the user may fire now), ii and firing (the computer's and the shot's timers),
+    // ms and as (the counters shown), own and enemy (ships afloat), sel and shot (the frames, - when
+    // hidden), log and log1 (the newest lines), logs<n> (the n newest, each text@colour), logany
+    // and logtail (v is in the log, ends its newest line), statusatlog (the status when the log
+    // last changed), sounds and played (how many asked for, their names), sound (v is one of them),
+    // cell "1|2 x,y picture" (the own or the enemy board shows it).
     QString Check(Side& x, const QString& key, const QString& v) {
         frmQuorvix& w = *x.w;
         const frmQuorvixControls& ui = w.Ui();
@@ -225,15 +223,12 @@ class WindowScript {
         return keys.contains(key) ? values[keys.indexOf(key)] : MoreCheck(key, v);
     }
 
-    // A test's own steps: it overrides Do and hands the others on to this one. The steps: click,
-    // right and move "1|2 x,y" (on the own or the enemy board), fire x,y (a click on the enemy
-    // board, then the shot ends), comp (the computer chosen), choose (the link), create, answer,
-    // join number, call number (A answers, B dials), draw 1|0 (who begins), fleet (the known fleet
-    // placed), enemy (the decks of the enemy board), computer x,y decks (its move there; the own
-    // board then holds the decks, one ship afloat), random v/n ... (the generator's next draws),
-    // as n, sound and anim (the menu items), enter 1|2|log (the key there), chat text (typed into
-    // the chat window and sent), newgame, hangup, close, repaint, wait ms, hold (the fake sound ends
-    // its sounds only when told), finish (it ends one), ok (the game message closed).
+    // A step; a test overrides Do for its own and hands the others on. Among them: click, right and
+    // move "1|2 x,y" (the own or the enemy board), fire x,y (a click, then the shot ends), comp and
+    // choose (the game type), call number (A answers, B dials), draw 1|0 (who begins), fleet (the
+    // known one placed), enemy decks, computer x,y decks (its move there; the own board then holds
+    // the decks), random v/n ... (the generator's next draws), hold (the fake sound ends its sounds
+    // only when told), finish (it ends one), ok (the game message closed).
     virtual void Do(const QString& side, const QString& verb, const QString& arg) {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         Side& x = sides.at(side);
@@ -332,13 +327,12 @@ class WindowScript {
         const QHash<QRgb, QString> names{
             {frmQuorvix::Red, "red"}, {frmQuorvix::DarkBlue, "blue"}, {frmQuorvix::Olive, "olive"}};
         QStringList lines;
-        for (QTextBlock b = w.Ui().rtbChat->document()->begin(); b.isValid() && lines.size() < n;
-             b = b.next())
-            if (!b.text().isEmpty())
-                lines << b.text() + '@' +
-                             names.value(b.begin().fragment().charFormat().foreground().color().rgb(),
-                                         b.begin().fragment().charFormat().foreground().color().name());
-        return lines.join(" / ");
+        for (QTextBlock b = w.Ui().rtbChat->document()->begin(); b.isValid(); b = b.next())
+            if (!b.text().isEmpty()) {
+                const QColor c = b.begin().fragment().charFormat().foreground().color();
+                lines << b.text() + '@' + names.value(c.rgb(), c.name());
+            }
+        return lines.mid(0, n).join(" / ");
     }
 
     static void Choose(frmQuorvix& w) {
