@@ -9,34 +9,20 @@
 // tst_linkscript FILE [Qt Test options]. For the soak cases, QX_SOAK_GAMES sets how many games (2
 // by default) and QX_SOAK_SEED replays a run whose seed was printed (fleets, shots and the line's
 // pieces; not the exact moments).
-#include "uitest.h"
+#include "windowscript.h"
 
 #include "cp1251.h"
-#include "frmgametype.h"
-#include "frmmodemgm.h"
-#include "frmsmes.h"
-#include "mscomm.h"
 #include "rss.h"
-#include "rules.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include <array>
 #include <map>
@@ -121,7 +107,8 @@ std::vector<std::pair<QString, QStringList>> ReadScript(const QString& path) {
     QStringList* into = nullptr;
     bool inMacro = false;
     const std::function<void(const QString&, int)> add = [&](const QString& line, int n) {
-        const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+        const qsizetype arrow = line.indexOf(QRegularExpression(" [=~]> ")); // checks after a macro
+        const QStringList words = line.left(arrow).split(u' ', Qt::SkipEmptyParts);
         const auto macro = line.startsWith(u"! ") ? macros.find(words.value(1)) : macros.end();
         if (inMacro || macro == macros.end())
             return into->append(inMacro ? line : QStringLiteral("%1\t%2").arg(n).arg(line));
@@ -130,6 +117,8 @@ std::vector<std::pair<QString, QStringList>> ReadScript(const QString& path) {
                 body.replace(QStringLiteral("$%1").arg(i), words.value(i + 1));
             add(body, n);
         }
+        if (arrow >= 0)
+            add(line.mid(arrow + 1), n);
     };
     int n = 0;
     for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n')) {
@@ -145,55 +134,6 @@ std::vector<std::pair<QString, QStringList>> ReadScript(const QString& path) {
     return cases;
 }
 
-// A fleet with a vertical two-deck ship whose top is at (5,1), water at (3,7) and (0,7).
-Board KnownFleet() {
-    Board b;
-    const std::pair<int, Cell> ships[] = {{4, {0, 0}}, {7, {7, 5}}, {3, {9, 0}}, {2, {5, 1}}, {6, {2, 5}},
-                                          {6, {0, 9}}, {1, {7, 1}}, {1, {7, 8}}, {1, {9, 9}}, {1, {5, 9}}};
-    for (auto [kind, at] : ships)
-        PutShip(b, kind, at.x, at.y);
-    return b;
-}
-
-// The ships of a board in the order the user places them, longest first: kind, top-left cell, decks.
-struct PlacedShip {
-    int kind;
-    Cell origin;
-    std::vector<Cell> decks;
-};
-std::vector<PlacedShip> ShipsOf(const Board& board) {
-    std::vector<PlacedShip> ships;
-    for (int len = 4; len >= 1; --len)
-        for (int y = 0; y < BoardSize; ++y)
-            for (int x = 0; x < BoardSize; ++x) {
-                const int kind = board.at(x, y);
-                if (!IsShipKind(kind) || KindLength(kind) != len || ShipOrigin(board, x, y) != Cell{x, y})
-                    continue;
-                ships.push_back({kind, {x, y}, {}});
-                for (int i = 0; i < len; ++i)
-                    ships.back().decks.push_back(IsVerticalKind(kind) ? Cell{x, y + i} : Cell{x + i, y});
-            }
-    return ships;
-}
-
-// Places the fleet of `board` as a user would: a right click turns the ship when needed, a left
-// click puts it down, and each ship is waited for before the next.
-void PlaceFleet(frmQuorvix& w, const Board& board) {
-    int placed = w.OwnShipsAfloat();
-    for (const PlacedShip& ship : ShipsOf(board)) {
-        if (IsVerticalKind(w.State().ShipKind) != IsVerticalKind(ship.kind))
-            ClickCell(w.Ui().picPole1, 0, 0, Qt::RightButton);
-        QTRY_COMPARE(static_cast<int>(w.State().ShipKind), ship.kind);
-        ClickCell(w.Ui().picPole1, ship.origin.x, ship.origin.y);
-        ++placed;
-        QTRY_COMPARE(w.OwnShipsAfloat(), placed);
-    }
-}
-
-QString TopLog(const frmQuorvix& w, int block = 0) {
-    return w.Ui().rtbChat->document()->findBlockByNumber(block).text();
-}
-
 quint16 FreePort() { // a TCP port on the loopback address that nobody listens on just now
     QTcpServer probe;
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
@@ -205,30 +145,18 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
     return ok && v > 0 ? static_cast<std::uint64_t>(v) : fallback;
 }
 
-// A window of the script ("A", "B"), with its recorded sounds and its own generator.
-struct Side {
-    explicit Side(std::uint64_t seed) : random(seed) {}
-    FakeSound sound;
-    SeededRandom random;
-    std::unique_ptr<frmQuorvix> w;
-};
-
 } // namespace
 
-class TestLinkScript : public QObject {
+class TestLinkScript : public QObject, WindowScript {
     Q_OBJECT
 
     QTemporaryDir dir;
     std::unique_ptr<ScriptedModem> modem;
-    std::map<QString, Side> sides;
     QProcess emulator;
     QTcpSocket caller;
     quint16 port = 0;
-    std::uint64_t seed = 0;
     bool skipped = false;       // no modem emulator on this system
     bool earlierFailed = false; // after a failure the later cases would only wait out their checks
-
-    frmQuorvix& W(const QString& side) { return *sides.at(side).w; }
 
     void Open(const QString& side, const QStringList& how) {
         const QString file = dir.filePath(side + ".conf");
@@ -241,113 +169,30 @@ class TestLinkScript : public QObject {
             s.setValue("Ports/Com1", how[0] == u"pty" ? modem->slave : dir.filePath(how[0]));
         }
         s.sync();
-        Side& x = sides.try_emplace(side, seed + sides.size()).first->second;
         WindowOptions o;
-        o.random = &x.random;
-        o.sound = &x.sound;
-        o.soundFolder = QStringLiteral("/nowhere");
-        o.fireIntervalMs = 1;
-        o.computerDelayMs = 5;
+        o.soundFolder = QStringLiteral("/nowhere"), o.fireIntervalMs = 1, o.computerDelayMs = 5,
         o.settingsFile = file;
-        x.w = std::make_unique<frmQuorvix>(o);
-        x.w->show();
+        WindowScript::Open(side, o);
     }
-    static void Choose(frmQuorvix& w) {
-        QTRY_VERIFY(w.Ui().gameType->isVisible());
-        emit w.Ui().gameType->UCChosen();
-        QVERIFY(w.State().Connected || w.Ui().modemGm->isVisible());
-    }
-    // Creates the game and waits for the modem's first word: a call may come after it.
-    static void Answer(frmQuorvix& w) {
-        QSignalSpy heard(w.Port(), &MSComm::OnComm);
-        Choose(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
-        QTRY_VERIFY(w.Port()->PortOpen() && heard.count() > 0);
-    }
-    static void Join(frmQuorvix& w, const QString& number) {
-        Choose(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
-        QInputDialog* box = nullptr;
-        QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
-        QCOMPARE(box->windowTitle(), QStringLiteral("Дозвон"));
-        QCOMPARE(box->labelText(), QStringLiteral("Введите телефонный номер"));
-        box->setTextValue(number);
-        number.isEmpty() ? box->reject() : box->accept();
+    QString MoreCheck(const QString& key, const QString&) override {
+        return key == u"caller" ? QString::number(caller.state() == QAbstractSocket::ConnectedState)
+                                : "unknown check " + key;
     }
 
-    // What a "=" line compares with its value: `v` itself where the check holds.
-    QString Actual(Side& x, const QString& key, const QString& v) {
-        frmQuorvix& w = *x.w;
-        const modQX& s = w.State();
-        const auto* chat = w.findChild<frmSMes*>();
-        const auto* box = w.findChild<QMessageBox*>("gameMessage");
-        const QString log = TopLog(w), all = w.Ui().rtbChat->toPlainText();
-        const QStringList a = v.split(u' ');
-        BoardView* board = a[0] == u"1" ? w.Ui().picPole1 : w.Ui().picPole2;
-        const int pic = a.value(2) == u"empty"  ? PicEmpty
-                        : a.value(2) == u"miss" ? PicMiss
-                        : a.value(2) == u"hit"  ? PicHit
-                                                : a.value(2).toInt();
-        const QTextBlock::iterator top = w.Ui().rtbChat->document()->firstBlock().begin();
-        const QColor colour = top.atEnd() ? QColor() : top.fragment().charFormat().foreground().color();
-        static const QStringList keys{"fire",     "stopped", "placing",   "connected", "creator", "ready",
-                                      "first",    "open",    "dtr",       "send",      "hangup",  "gametype",
-                                      "modemgm",  "chat",    "numberbox", "caller",    "status",  "log",
-                                      "log1",     "logany",  "logtail",   "typed",     "own",     "enemy",
-                                      "handlers", "sound",   "box",       "cell",      "colour"};
-        const bool flags[] = {w.UserMayFire(),
-                              s.GameStopped,
-                              s.Placing,
-                              s.Connected,
-                              s.IsCreator,
-                              s.EnemyReady,
-                              s.MyFirstMove,
-                              w.Port()->PortOpen(),
-                              w.Port()->DTREnable(),
-                              w.Ui().mnuSend->isEnabled(),
-                              w.Ui().mnuHangUp->isEnabled(),
-                              w.Ui().gameType->isVisible(),
-                              w.Ui().modemGm->isVisible(),
-                              chat && chat->isVisible(),
-                              w.Ui().modemGm->findChild<QInputDialog*>("numberBox") != nullptr,
-                              caller.state() == QAbstractSocket::ConnectedState};
-        const int at = static_cast<int>(keys.indexOf(key));
-        if (at < 0 || at < 16)
-            return at < 0 ? "unknown check " + key : QString::number(flags[at]);
-        const bool shown = ShowsPicture(board, a.value(1).section(u',', 0, 0).toInt(),
-                                        a.value(1).section(u',', 1).toInt(), pic);
-        const QString texts[] = {w.Ui().lblStatus->text(),
-                                 log,
-                                 TopLog(w, 1),
-                                 all.contains(v) ? v : all,
-                                 log.endsWith(v) && log.size() <= 64 * 1024 ? v : log.right(40),
-                                 chat ? chat->Text() : "no chat window",
-                                 QString::number(w.OwnShipsAfloat()),
-                                 QString::number(w.EnemyShipsAfloat()),
-                                 QString::number(w.RunningHandlers()),
-                                 x.sound.played.contains(v) ? v : "not played",
-                                 box ? box->text() : "no box",
-                                 shown ? v : "not shown",
-                                 colour == QColor(frmQuorvix::Red)        ? "red"
-                                 : colour == QColor(frmQuorvix::DarkBlue) ? "blue"
-                                                                          : colour.name()};
-        return texts[at - 16];
-    }
-
-    void Do(const QString& side, const QString& verb, const QString& arg) {
+    // Steps of the link: open pty|net|net-closed|a port file (the window), emulator, tcp, settle,
+    // takeall, soak.
+    void Do(const QString& side, const QString& verb, const QString& arg) override {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         if (verb == u"open")
-            return Open(side, a);
-        if (verb == u"emulator") { // two modems, "modem1" and "modem2", answering and connecting at once
+            Open(side, a);
+        else if (verb == u"emulator") { // two modems, "modem1" and "modem2", answering and connecting at once
             if ((skipped = QStringLiteral(QX_MODEMEMU).isEmpty()))
                 return;
             emulator.start(QX_MODEMEMU,
                            QStringList{"--dir", dir.path(), "--ring-ms", "1", "--connect-ms", "1"} + a);
             QByteArray ready;
             QTRY_VERIFY_WITH_TIMEOUT((ready += emulator.readAllStandardOutput()).count('\n') >= 2, 5000);
-            return;
-        }
-        if (verb == u"tcp") { // a caller of the window's own modem on `port`
+        } else if (verb == u"tcp") { // a caller of the window's own modem on `port`
             if (a[0] == u"call")
                 caller.connectToHost(QHostAddress::LocalHost, port);
             else if (a[0] == u"flood") // far more than any buffer on the way
@@ -357,55 +202,10 @@ class TestLinkScript : public QObject {
                 caller.write(Bytes(arg.section(u' ', 1)));
             else
                 caller.disconnectFromHost();
-            return;
-        }
-        frmQuorvix& w = W(side);
-        if (verb == u"choose")
-            Choose(w);
-        else if (verb == u"create") {
-            Choose(w);
-            w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
-        } else if (verb == u"answer")
-            Answer(w);
-        else if (verb == u"join")
-            Join(w, arg);
-        else if (verb == u"call") { // A answers, B dials
-            Answer(W("A"));
-            Join(W("B"), arg);
-            QTRY_VERIFY_WITH_TIMEOUT(W("A").State().Connected && W("B").State().Connected, 5000);
-        } else if (verb == u"draw")
-            WindowTestAccess::State(w).MyFirstMove = arg == u"1";
-        else if (verb == u"fleet")
-            PlaceFleet(w, KnownFleet());
-        else if (verb == u"click")
-            ClickCell(a[0] == u"1" ? w.Ui().picPole1 : w.Ui().picPole2, a[1].section(u',', 0, 0).toInt(),
-                      a[1].section(u',', 1).toInt());
-        else if (verb == u"enter")
-            QTest::keyClick(arg == u"log" ? static_cast<QWidget*>(w.Ui().rtbChat)
-                            : arg == u"1" ? w.Ui().picPole1
-                                          : w.Ui().picPole2,
-                            Qt::Key_Return);
-        else if (verb == u"chat") { // types into the open chat window, or leaves it as it is
-            if (!arg.isEmpty())
-                w.findChild<frmSMes*>()->findChild<QLineEdit*>("txtMes")->setText(arg);
-            w.findChild<frmSMes*>()->findChild<QPushButton*>("cmdSend")->click();
-        } else if (verb == u"newgame")
-            w.Ui().mnuNewGame->trigger();
-        else if (verb == u"hangup")
-            w.Ui().mnuHangUp->trigger();
-        else if (verb ==
-                 u"settle") { // messages run in order: once a line said after them shows, they are done
+        } else if (verb ==
+                   u"settle") { // messages run in order: once a line said after them shows, they are done
             QVERIFY(modem->Say("sync@~#"));
-            QTRY_COMPARE(TopLog(w), QStringLiteral("sync"));
-        } else if (verb == u"wait")
-            QTest::qWait(arg.toInt());
-        else if (verb == u"hold")
-            sides.at(side).sound.hold = true;
-        else if (verb == u"finish")
-            sides.at(side).sound.Finish();
-        else if (verb == u"ok") {
-            QTRY_VERIFY(w.findChild<QMessageBox*>("gameMessage"));
-            w.findChild<QMessageBox*>("gameMessage")->button(QMessageBox::Ok)->click();
+            QTRY_COMPARE(TopLog(W(side)), QStringLiteral("sync"));
         } else if (verb == u"takeall") // the far end fires at every deck; each reply is checked
             for (const PlacedShip& ship : ShipsOf(KnownFleet()))
                 for (const Cell c : ship.decks) {
@@ -420,42 +220,24 @@ class TestLinkScript : public QObject {
         else if (verb == u"soak")
             Soak();
         else
-            QFAIL(qPrintable("unknown action " + verb));
+            WindowScript::Do(side, verb, arg);
     }
 
-    void Step(QString line) {
-        static const QRegularExpression form(QStringLiteral("^([!=<>])([A-Z]?) ?(\\S*) ?(.*)$"));
-        line.replace(QStringLiteral("$port"), QString::number(port))
-            .replace(QStringLiteral("$seed"), QString::number(seed));
-        const QRegularExpressionMatch m = form.match(line);
-        QVERIFY2(m.hasMatch(), "not a script line");
-        const QString side = m.captured(2).isEmpty() ? QStringLiteral("A") : m.captured(2);
-        const QChar sigil = m.captured(1)[0];
-        const QString first = m.captured(3), rest = m.captured(4);
-        if (sigil == u'>') {
-            QVERIFY(modem->Say(Bytes(line.mid(2))));
-        } else if (sigil == u'<') { // exactly this, or what starts so ("...")
-            const QString text = line.mid(2);
-            const QByteArray want = Bytes(text.endsWith(u"...") ? text.chopped(3) : text);
-            if (text.endsWith(u"..."))
-                QTRY_VERIFY2(modem->Heard().startsWith(want), modem->heard.toPercentEncoding().constData());
-            else
-                QTRY_COMPARE(modem->Heard(), want);
+    void MoreLine(QChar sign, const QString& text) override { // "<": exactly this, or what starts so ("...")
+        const QByteArray want = Bytes(text.endsWith(u"...") ? text.chopped(3) : text);
+        if (sign == u'>')
+            QVERIFY(modem->Say(Bytes(text)));
+        else if (text.endsWith(u"..."))
+            QTRY_VERIFY2(modem->Heard().startsWith(want), modem->heard.toPercentEncoding().constData());
+        else
+            QTRY_COMPARE(modem->Heard(), want);
+        if (sign == u'<')
             modem->heard.clear();
-        } else if (sigil == u'!') {
-            Do(side, first, rest);
-        } else {
-            for (const QString& check : (first + u' ' + rest).split(QStringLiteral(" | "))) {
-                const QString key = check.section(u' ', 0, 0), v = check.section(u' ', 1);
-                QTRY_COMPARE_WITH_TIMEOUT(Actual(sides.at(side), key, v), v,
-                                          key == u"logtail" ? 20000 : 5000);
-            }
-        }
     }
 
     // The soak: whole games on the call between A and B, each until both show the end.
     void Soak();
-    void Play(Random& pick, bool chooseType);
+    void PlayGame(Random& pick, bool chooseType);
 
   private slots:
     void script_data() {
@@ -471,7 +253,9 @@ class TestLinkScript : public QObject {
         port = FreePort();
         modem = std::make_unique<ScriptedModem>();
         for (const QString& line : lines) {
-            Step(line.section(u'\t', 1));
+            Step(line.section(u'\t', 1)
+                     .replace(QStringLiteral("$port"), QString::number(port))
+                     .replace(QStringLiteral("$seed"), QString::number(seed)));
             if (skipped)
                 QSKIP("no modem emulator on this system");
             if ((earlierFailed = QTest::currentTestFailed()))
@@ -532,7 +316,7 @@ void TestLinkScript::Soak() {
     for (int game = 1; game <= games && !QTest::currentTestFailed(); ++game) {
         if (game > 1)
             W(pick.Below(2) ? "A" : "B").Ui().mnuNewGame->trigger();
-        Play(pick, game > 1);
+        PlayGame(pick, game > 1);
         for (auto& [name, side] : sides)
             side.sound.played.clear(); // the test's own record of sounds would grow
         if (game == 1)
@@ -545,13 +329,13 @@ void TestLinkScript::Soak() {
 }
 
 // One game from placing to the closed result boxes; `pick` decides the order and the shots.
-void TestLinkScript::Play(Random& pick, bool chooseType) {
+void TestLinkScript::PlayGame(Random& pick, bool chooseType) {
     const std::array<frmQuorvix*, 2> side{&W("A"), &W("B")};
     const int first = pick.Below(2); // who completes the fleet first
     for (const int i : {first, 1 - first}) {
         if (chooseType)
             Choose(*side[i]);
-        PlaceFleet(*side[i], PlaceFleetRandom(sides.at(i ? "B" : "A").random));
+        PlaceFleet(sides.at(i ? "B" : "A"), PlaceFleetRandom(sides.at(i ? "B" : "A").random));
         if (QTest::currentTestFailed())
             return;
     }

@@ -50,6 +50,7 @@ class FakeSound : public SoundBackend {
 // Plays back queued draws, then goes on with a seeded generator.
 class QueueRandom : public Random {
   public:
+    explicit QueueRandom(std::uint64_t seed = 42) : rest(seed) {}
     double NextUnit() override {
         if (values.empty())
             return rest.NextUnit();
@@ -64,7 +65,7 @@ class QueueRandom : public Random {
             values.push_back((v + 0.5) / n);
     }
     std::deque<double> values;
-    SeededRandom rest{42};
+    SeededRandom rest;
 };
 
 // Data rows of one text column, "row", each a name and its fields separated by ';'.

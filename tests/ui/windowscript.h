@@ -1,0 +1,364 @@
+// SPDX-FileCopyrightText: 2026 Zendral developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The main window played from scripts (tests/ui/link, tst_frmquorvix), a step a line: "! action
+// args" (the user or the test acts), "=> checks" (compared at once), "~> checks" (waited for), or
+// an action followed by either; checks are "key value" with " | " between. A capital letter right
+// after the sign names the window: A (the default) or B. A test adds steps, checks and signs of its
+// own by overriding Do, MoreCheck and MoreLine.
+#pragma once
+
+#include "uitest.h"
+
+#include "frmgametype.h"
+#include "frmmodemgm.h"
+#include "frmsmes.h"
+#include "mscomm.h"
+#include "rules.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <map>
+#include <memory>
+
+namespace qx::test {
+
+// A window of the script ("A", "B"), with its recorded sounds and its own generator.
+struct Side {
+    explicit Side(std::uint64_t seed) : random(seed) {}
+    FakeSound sound;
+    QueueRandom random;
+    QString statusAtLog;           // the status line when the log last changed
+    std::unique_ptr<frmQuorvix> w; // goes first: it uses the above
+};
+
+inline Cell At(const QString& xy) {
+    return {xy.section(u',', 0, 0).toInt(), xy.section(u',', 1, 1).toInt()};
+}
+// Decks given as "x,y,code x,y,code ...".
+inline Board Decks(const QStringList& decks) {
+    Board b;
+    for (const QString& d : decks)
+        b.at(At(d).x, At(d).y) = static_cast<CellCode>(d.section(u',', 2).toInt());
+    return b;
+}
+
+// Ships given as "kind@x,y ..." (the top-left cell).
+inline Board Fleet(const QString& ships) {
+    Board b;
+    for (const QString& s : ships.split(u' '))
+        PutShip(b, s.section(u'@', 0, 0).toInt(), At(s.section(u'@', 1)).x, At(s.section(u'@', 1)).y);
+    return b;
+}
+
+// A fleet with a vertical two-deck ship whose top is at (5,1), water at (3,7) and (0,7).
+inline Board KnownFleet() {
+    return Fleet("4@0,0 7@7,5 3@9,0 2@5,1 6@2,5 6@0,9 1@7,1 1@7,8 1@9,9 1@5,9");
+}
+
+// The ships of a board in the order the user places them, longest first: kind, top-left cell, decks.
+struct PlacedShip {
+    int kind;
+    Cell origin;
+    std::vector<Cell> decks;
+};
+inline std::vector<PlacedShip> ShipsOf(const Board& board) {
+    std::vector<PlacedShip> ships;
+    for (int len = 4; len >= 1; --len)
+        for (int y = 0; y < BoardSize; ++y)
+            for (int x = 0; x < BoardSize; ++x) {
+                const int kind = board.at(x, y);
+                if (!IsShipKind(kind) || KindLength(kind) != len || ShipOrigin(board, x, y) != Cell{x, y})
+                    continue;
+                ships.push_back({kind, {x, y}, {}});
+                for (int i = 0; i < len; ++i)
+                    ships.back().decks.push_back(IsVerticalKind(kind) ? Cell{x, y + i} : Cell{x + i, y});
+            }
+    return ships;
+}
+
+class WindowScript {
+  public:
+    virtual ~WindowScript() = default;
+    static QMessageBox* GameBox(const frmQuorvix& w) { return w.findChild<QMessageBox*>("gameMessage"); }
+    static QString Geometry(QWidget* w) {
+        return w->isHidden() ? "-"
+                             : QString::asprintf("%d,%d %dx%d", w->x(), w->y(), w->width(), w->height());
+    }
+
+    std::map<QString, Side> sides;
+    std::uint64_t seed = 42;
+
+    frmQuorvix& W(const QString& side = "A") { return *sides.at(side).w; }
+
+    // A new window for the script, shown.
+    Side& Open(const QString& name, WindowOptions o) {
+        sides.erase(name);
+        Side& x = sides.try_emplace(name, seed + sides.size()).first->second;
+        o.random = &x.random;
+        o.sound = &x.sound;
+        x.w = std::make_unique<frmQuorvix>(o);
+        QObject::connect(x.w->Ui().rtbChat->document(), &QTextDocument::contentsChanged, x.w.get(),
+                         [&x] { x.statusAtLog = x.w->Ui().lblStatus->text(); });
+        x.w->show();
+        return x;
+    }
+
+    // Plays the lines of a script; at the first failure tells which line.
+    void Play(const QString& script) {
+        for (const QString& line : script.split(u'\n', Qt::SkipEmptyParts))
+            if (Step(line), QTest::currentTestFailed())
+                return qWarning("at: %s", qPrintable(line));
+    }
+
+    void Step(const QString& line) {
+        static const QRegularExpression form(QStringLiteral("^(!|=>|~>|<|>)([A-Z]?) ?(.*)$"));
+        const QRegularExpressionMatch m = form.match(line);
+        QVERIFY2(m.hasMatch(), "not a script line");
+        const QString sign = m.captured(1), side = m.captured(2).isEmpty() ? "A" : m.captured(2);
+        if (sign != u"!" && sign != u"=>" && sign != u"~>")
+            return MoreLine(sign[0], line.mid(2));
+        QString text = m.captured(3);
+        const qsizetype arrow = sign == u"!" ? text.indexOf(QRegularExpression(" [=~]> ?")) : -1;
+        if (sign == u"!") {
+            const QString act = arrow < 0 ? text : text.left(arrow);
+            Do(side, act.section(u' ', 0, 0), act.section(u' ', 1));
+            if (arrow < 0 || QTest::currentTestFailed())
+                return;
+        }
+        const bool wait = arrow >= 0 ? text[arrow + 1] == u'~' : sign == u"~>";
+        text = arrow >= 0 ? text.mid(arrow + 3).trimmed() : text;
+        const auto actual = [&] {
+            QStringList out;
+            for (const QString& check : text.split(QStringLiteral(" | ")))
+                out << (check.section(u' ', 0, 0) + ' ' +
+                        Check(sides.at(side), check.section(u' ', 0, 0), check.section(u' ', 1)))
+                           .trimmed();
+            return out.join(" | ");
+        };
+        if (!wait)
+            QCOMPARE(actual(), text);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(actual(), text, text.contains("logtail") ? 20000 : 5000);
+    }
+
+    // What a check compares with its value `v` (`v` itself where a check of presence holds): among
+    // others mayfire (the user may fire now), ii and firing (the computer's and the shot's timers),
+    // ms and as (the counters shown), own and enemy (ships afloat), sel and shot (the frames, - when
+    // hidden), log and log1 (the newest lines), logs<n> (the n newest, each text@colour), logany
+    // and logtail (v is in the log, ends its newest line), statusatlog (the status when the log
+    // last changed), sounds and played (how many asked for, their names), sound (v is one of them),
+    // cell "1|2 x,y picture" (the own or the enemy board shows it).
+    QString Check(Side& x, const QString& key, const QString& v) {
+        frmQuorvix& w = *x.w;
+        const frmQuorvixControls& ui = w.Ui();
+        const modQX& s = w.State();
+        const auto* chat = w.findChild<frmSMes*>();
+        const QString log = TopLog(w), all = ui.rtbChat->toPlainText();
+        const QStringList a = v.split(u' ');
+        if (key.startsWith(u"logs"))
+            return Log(w, key.size() > 4 ? key.mid(4).toInt() : 1);
+        const QHash<QString, int> named{{"empty", PicEmpty}, {"miss", PicMiss}, {"hit", PicHit}};
+        const int pic = named.value(a.value(2), a.value(2).toInt());
+        const bool shown =
+            ShowsPicture(a[0] == u"1" ? ui.picPole1 : ui.picPole2, At(a.value(1)).x, At(a.value(1)).y, pic);
+        static const QStringList keys =
+            QStringLiteral(
+                "mayfire stopped placing connected creator ready first kind open dtr send hangup "
+                "gametype modemgm chat numberbox ii firing status statusatlog ms as cursor sel shot "
+                "selborder log log1 logany logtail colour typed own enemy handlers playing sounds "
+                "played sound box cell")
+                .split(u' ');
+        const QStringList values{
+            QString::number(w.UserMayFire()),
+            QString::number(s.GameStopped),
+            QString::number(s.Placing),
+            QString::number(s.Connected),
+            QString::number(s.IsCreator),
+            QString::number(s.EnemyReady),
+            QString::number(s.MyFirstMove),
+            QString::number(s.ShipKind),
+            QString::number(w.Port()->PortOpen()),
+            QString::number(w.Port()->DTREnable()),
+            QString::number(ui.mnuSend->isEnabled()),
+            QString::number(ui.mnuHangUp->isEnabled()),
+            QString::number(ui.gameType->isVisible()),
+            QString::number(ui.modemGm->isVisible()),
+            QString::number(chat && chat->isVisible()),
+            QString::number(ui.modemGm->findChild<QInputDialog*>("numberBox") != nullptr),
+            QString::number(ui.tmrII->isActive()),
+            QString::number(ui.tmrFire->isActive()),
+            ui.lblStatus->text(),
+            x.statusAtLog,
+            ui.lblMSCnt->text(),
+            ui.lblASCnt->text(),
+            ui.picPole2->cursor().shape() == Qt::CrossCursor ? "cross" : "wait",
+            Geometry(ui.shpSel),
+            Geometry(ui.shpFire),
+            ui.shpSel->BorderColour().name() + ' ' + QString::number(ui.shpSel->BorderWidth()),
+            log,
+            TopLog(w, 1),
+            all.contains(v) ? v : all,
+            log.endsWith(v) && log.size() <= 64 * 1024 ? v : log.right(40),
+            Log(w, 1).section(u'@', -1),
+            chat ? chat->Text() : "no chat window",
+            QString::number(w.OwnShipsAfloat()),
+            QString::number(w.EnemyShipsAfloat()),
+            QString::number(w.RunningHandlers()),
+            QString::number(x.sound.playing),
+            QString::number(x.sound.played.size()),
+            x.sound.played.join(u' '),
+            x.sound.played.contains(v) ? v : "not played",
+            GameBox(w) ? GameBox(w)->text() : "no box",
+            shown ? v : "not shown"};
+        return keys.contains(key) ? values[keys.indexOf(key)] : MoreCheck(key, v);
+    }
+
+    // A step; a test overrides Do for its own and hands the others on. Among them: click, right and
+    // move "1|2 x,y" (the own or the enemy board), fire x,y (a click, then the shot ends), comp and
+    // choose (the game type), call number (A answers, B dials), draw 1|0 (who begins), fleet (the
+    // known one placed), enemy decks, computer x,y decks (its move there; the own board then holds
+    // the decks), random v/n ... (the generator's next draws), hold (the fake sound ends its sounds
+    // only when told), finish (it ends one), ok (the game message closed).
+    virtual void Do(const QString& side, const QString& verb, const QString& arg) {
+        const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
+        Side& x = sides.at(side);
+        frmQuorvix& w = *x.w;
+        const frmQuorvixControls& ui = w.Ui();
+        BoardView* board = a.value(0) == u"1" ? ui.picPole1 : ui.picPole2;
+        const Cell c = At(a.value(1)), at = At(a.value(0));
+        bool done = false;
+        const auto step = [&](const char* name, const std::function<void()>& f) {
+            if (!done && verb == name)
+                done = true, f();
+        };
+        step("click", [&] { ClickCell(board, c.x, c.y); });
+        step("right", [&] { ClickCell(board, c.x, c.y, Qt::RightButton); });
+        step("move", [&] { MoveOverCell(board, c.x, c.y); });
+        step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), WaitHandlers(w); });
+        step("comp", [&] { emit ui.gameType->CompChosen(); });
+        step("choose", [&] { Choose(w); });
+        step("create", [&] { Create(w); });
+        step("answer", [&] { Answer(w); });
+        step("join", [&] { Join(w, arg); });
+        step("call", [&] { Answer(W("A")), Join(W("B"), arg), WaitConnected(); });
+        step("draw", [&] { WindowTestAccess::State(w).MyFirstMove = arg == u"1"; });
+        step("fleet", [&] { PlaceFleet(x, KnownFleet()); });
+        step("enemy", [&] { WindowTestAccess::State(w).EnemyPole = Decks(a); });
+        step("computer", [&] {
+            WindowTestAccess::State(w).MyPole = Decks(a.mid(1)), ui.lblMSCnt->setText("1");
+            x.random.Push({{at.x, 10}, {at.y, 10}}), ui.tmrII->start();
+        });
+        step("random", [&] {
+            for (const QString& d : a)
+                x.random.Push({{d.section(u'/', 0, 0).toInt(), d.section(u'/', 1).toInt()}});
+        });
+        step("as", [&] { ui.lblASCnt->setText(arg); });
+        step("sound", [&] { ui.mnuSound->trigger(); });
+        step("anim", [&] { ui.mnuAnim->trigger(); });
+        step("enter", [&] {
+            QTest::keyClick(arg == u"log" ? static_cast<QWidget*>(ui.rtbChat) : board, Qt::Key_Return);
+        });
+        step("chat", [&] {
+            if (!arg.isEmpty())
+                w.findChild<frmSMes*>()->findChild<QLineEdit*>("txtMes")->setText(arg);
+            w.findChild<frmSMes*>()->findChild<QPushButton*>("cmdSend")->click();
+        });
+        step("newgame", [&] { ui.mnuNewGame->trigger(); });
+        step("hangup", [&] { ui.mnuHangUp->trigger(); });
+        step("close", [&] { w.close(); });
+        step("repaint", [&] { w.centralWidget()->repaint(), QCoreApplication::processEvents(); });
+        step("wait", [&] { QTest::qWait(arg.toInt()); });
+        step("hold", [&] { x.sound.hold = true; });
+        step("finish", [&] { x.sound.Finish(); });
+        step("ok", [&] { OkGameBox(w); });
+        if (!done)
+            QFAIL(qPrintable("unknown action " + verb));
+    }
+    static void WaitHandlers(frmQuorvix& w) { QTRY_COMPARE(w.RunningHandlers(), 0); }
+    void WaitConnected() {
+        QTRY_VERIFY_WITH_TIMEOUT(W("A").State().Connected && W("B").State().Connected, 5000);
+    }
+    static void OkGameBox(frmQuorvix& w) {
+        QTRY_VERIFY(GameBox(w));
+        GameBox(w)->button(QMessageBox::Ok)->click();
+    }
+
+    // Places the fleet of `board` as a user would: a right click turns the ship when needed, a left
+    // click puts it down, and each ship is waited for (counted, drawn) before the next. Ships that
+    // already stand are skipped.
+    void PlaceFleet(Side& x, const Board& board) {
+        frmQuorvix& w = *x.w;
+        int placed = w.OwnShipsAfloat();
+        for (const PlacedShip& ship : ShipsOf(board)) {
+            if (w.State().MyPole.at(ship.origin.x, ship.origin.y) == ship.kind)
+                continue;
+            if (IsVerticalKind(w.State().ShipKind) != IsVerticalKind(ship.kind))
+                ClickCell(w.Ui().picPole1, 5, 5, Qt::RightButton);
+            QTRY_COMPARE(static_cast<int>(w.State().ShipKind), ship.kind);
+            ClickCell(w.Ui().picPole1, ship.origin.x, ship.origin.y);
+            const QString
+                n = QString::number(++placed),
+                cell = QStringLiteral("1 %1,%2 %3").arg(ship.origin.x).arg(ship.origin.y).arg(ship.kind);
+            QTRY_COMPARE(QStringList({QString::number(w.OwnShipsAfloat()), w.Ui().lblMSCnt->text(),
+                                      Check(x, "cell", cell), QString::number(w.RunningHandlers())}),
+                         QStringList({n, n, cell, "0"}));
+        }
+    }
+
+    // Other checks and signs: a test's own.
+    virtual QString MoreCheck(const QString& key, const QString&) { return "unknown check " + key; }
+    virtual void MoreLine(QChar sign, const QString&) { QFAIL(qPrintable(QString("no such sign ") + sign)); }
+
+    static QString TopLog(const frmQuorvix& w, int block = 0) {
+        return w.Ui().rtbChat->document()->findBlockByNumber(block).text();
+    }
+    // The log's n newest lines, each with the colour of its first character.
+    static QString Log(const frmQuorvix& w, int n) {
+        const QHash<QRgb, QString> names{
+            {frmQuorvix::Red, "red"}, {frmQuorvix::DarkBlue, "blue"}, {frmQuorvix::Olive, "olive"}};
+        QStringList lines;
+        for (QTextBlock b = w.Ui().rtbChat->document()->begin(); b.isValid(); b = b.next())
+            if (!b.text().isEmpty()) {
+                const QColor c = b.begin().fragment().charFormat().foreground().color();
+                lines << b.text() + '@' + names.value(c.rgb(), c.name());
+            }
+        return lines.mid(0, n).join(" / ");
+    }
+
+    static void Choose(frmQuorvix& w) {
+        QTRY_VERIFY(w.Ui().gameType->isVisible());
+        emit w.Ui().gameType->UCChosen();
+        QVERIFY(w.State().Connected || w.Ui().modemGm->isVisible());
+    }
+    // Creates the game and waits for the modem's first word: a call may come after it.
+    static void Answer(frmQuorvix& w) {
+        QSignalSpy heard(w.Port(), &MSComm::OnComm);
+        Create(w);
+        QTRY_VERIFY(w.Port()->PortOpen() && heard.count() > 0);
+    }
+    static void Create(frmQuorvix& w) {
+        Choose(w), w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
+    }
+    static void Join(frmQuorvix& w, const QString& number) {
+        Choose(w);
+        w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
+        QInputDialog* box = nullptr;
+        QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
+        QCOMPARE(box->windowTitle() + " / " + box->labelText(),
+                 QStringLiteral("Дозвон / Введите телефонный номер"));
+        box->setTextValue(number);
+        number.isEmpty() ? box->reject() : box->accept();
+    }
+};
+
+} // namespace qx::test
