@@ -12,12 +12,8 @@
 
 using namespace qx;
 
-namespace {
-
-constexpr uchar kHole = 0x98;
-QHash<char16_t, char> bytes; // every character of the code page, from its own table
-
-} // namespace
+static constexpr uchar kHole = 0x98;
+static QHash<char16_t, char> bytes; // every character of the code page, from its own table
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     for (int b = 0; b < 256; ++b)

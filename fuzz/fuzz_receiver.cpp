@@ -14,17 +14,15 @@
 
 using namespace qx;
 
-namespace {
-
-bool InCell(int v) {
+static bool InCell(int v) {
     return v >= 0 && v <= 9;
 }
 
-QString Sent(const QString& message) {
+static QString Sent(const QString& message) {
     return message.chopped(kTerminator.size());
 }
 
-void CheckMessage(const QString& body) {
+static void CheckMessage(const QString& body) {
     const MsgKind kind = Classify(body);
     const std::optional<ShotMsg> shot = ReadShot(body);
     const std::optional<ResultMsg> r = ReadResult(body);
@@ -43,8 +41,6 @@ void CheckMessage(const QString& body) {
                       back[0].body == FromCp1251(ToCp1251(body)));
     }
 }
-
-} // namespace
 
 QX_FUZZ_TARGET(input) {
     LinkReceiver rx;

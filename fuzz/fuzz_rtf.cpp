@@ -20,11 +20,7 @@
 
 using namespace qx;
 
-namespace {
-
-QTextEdit* box = nullptr;
-
-} // namespace
+static QTextEdit* box = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -19,9 +19,7 @@
 
 using namespace qx;
 
-namespace {
-
-void CheckText(const QString& text) {
+static void CheckText(const QString& text) {
     const std::optional<LineSettings> parsed = ParseLineSettings(text);
     (void)SplitLineSettings(text); // a stored text of any shape opens in the window
     if (!parsed)
@@ -36,8 +34,6 @@ void CheckText(const QString& text) {
                   ParseLineSettings(JoinLineSettings(fields.speed, fields.parity, fields.dataBits,
                                                      fields.stopBits)) == parsed);
 }
-
-} // namespace
 
 QX_FUZZ_APP(QCoreApplication)
 

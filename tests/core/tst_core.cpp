@@ -63,8 +63,7 @@ TEST(Rules, PlaceBlocked) {
 }
 
 TEST(Rules, PlacementWalksTheFleetKeepingItsOrientation) {
-    // (kind just placed, ships on the board now, the next kind): 4, 3, 3, 2, 2, 2, 1, 1, 1, 1; complete
-    // at 10.
+    // (kind just placed, ships on the board now, the next kind): 4, 3, 3, 2, 2, 2, 1, 1, 1, 1; done at 10.
     for (auto [kind, placed, next] :
          {std::tuple{4, 1, 3}, {7, 2, 7}, {3, 3, 2}, {6, 5, 6}, {2, 6, 1}, {5, 9, 5}, {5, 10, 5}}) {
         const auto step = AdvancePlacement(kind, placed);
@@ -112,9 +111,8 @@ TEST(Rules, ShotMarksOnlyTheCellAndTellsWhatHappened) {
 }
 
 TEST(Rules, FireFrameClosesInOnTheCellRoundingHalvesToEven) {
-    const FrameRect at23[] = {{15, 22, 232, 233}, {30, 45, 165, 165}, {45, 68, 98, 97}, {60, 90, 30, 30}};
-    const FrameRect at99[] = {
-        {68, 68, 232, 232}, {135, 135, 165, 165}, {202, 202, 98, 98}, {270, 270, 30, 30}};
+    const FrameRect at23[]{{15, 22, 232, 233}, {30, 45, 165, 165}, {45, 68, 98, 97}, {60, 90, 30, 30}};
+    const FrameRect at99[]{{68, 68, 232, 232}, {135, 135, 165, 165}, {202, 202, 98, 98}, {270, 270, 30, 30}};
     for (int k = 1; k <= 4; ++k)
         EXPECT_TRUE(FireFrame(k, 2, 3) == at23[k - 1] && FireFrame(k, 9, 9) == at99[k - 1]) << "step " << k;
 }
