@@ -18,20 +18,17 @@ static bool InCell(int v) {
     return v >= 0 && v <= 9;
 }
 
-static QString Sent(const QString& message) {
-    return message.chopped(kTerminator.size());
-}
-
 static void CheckMessage(const QString& body) {
     const MsgKind kind = Classify(body);
     const std::optional<ShotMsg> shot = ReadShot(body);
     const std::optional<ResultMsg> r = ReadResult(body);
     QX_FUZZ_CHECK(!shot || (kind == MsgKind::Shot && InCell(shot->x) && InCell(shot->y) &&
-                            ReadShot(Sent(ShotMessage(shot->x, shot->y))) == shot));
+                            ReadShot(ShotMessage(shot->x, shot->y).chopped(kTerminator.size())) == shot));
     if (r && r->outcome == ResultMsg::Unknown)
         QX_FUZZ_CHECK(kind == MsgKind::Result && r->hx == 0 && r->hy == 0 && r->code == 0);
     else if (r) // water, hit, repeated, or sunk with the ship's cell and code
-        QX_FUZZ_CHECK(kind == MsgKind::Result && ReadResult(Sent(ResultMessage(*r))) == r &&
+        QX_FUZZ_CHECK(kind == MsgKind::Result &&
+                      ReadResult(ResultMessage(*r).chopped(kTerminator.size())) == r &&
                       (r->outcome != ResultMsg::Sunk ||
                        (InCell(r->hx) && InCell(r->hy) && r->code >= 1 && r->code <= 8)));
     if (kind == MsgKind::Chat) { // through a fresh receiver
