@@ -1,12 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The About text: the RTF reader, then the layout of what it read in the About window's own text
-// box, at its width, as the window shows it. One input must finish well within a second.
-//
-// What must hold: input that is refused leaves an empty document; otherwise the document has no more
-// characters than the input has bytes (every character and paragraph costs at least one), and the
-// laid-out text has a finite size.
+// The About text: the RTF reader, then the layout of what it read in the About window's own text box,
+// at its width, as the window shows it, each input well within a second. Input that is refused leaves
+// an empty document; otherwise the document has no more characters than the input has bytes (every
+// character and paragraph costs at least one), and the laid-out text has a finite size.
 #include "frmabout.h"
 #include "fuzzcheck.h"
 #include "rtfreader.h"
@@ -22,11 +20,7 @@
 
 using namespace qx;
 
-namespace {
-
-QTextEdit* box = nullptr;
-
-} // namespace
+static QTextEdit* box = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -41,16 +35,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-    const QByteArrayView rtf(bytes, qsizetype(size));
+QX_FUZZ_TARGET(rtf) {
     QTextDocument* doc = box->document();
     const bool closed = ReadRtf(rtf, doc);
-    const bool refused = size > size_t(MaxRtfBytes) || !rtf.startsWith(QByteArrayView("{\\rtf"));
-    QX_FUZZ_CHECK(!(closed && refused));
-    if (refused) {
-        QX_FUZZ_CHECK(doc->isEmpty());
-    }
-    QX_FUZZ_CHECK(doc->characterCount() <= qsizetype(size) + 1);
+    const bool refused = rtf.size() > MaxRtfBytes || !rtf.startsWith(QByteArrayView("{\\rtf"));
+    QX_FUZZ_CHECK(!(refused && (closed || !doc->isEmpty())) && doc->characterCount() <= rtf.size() + 1);
     box->moveCursor(QTextCursor::Start);
     const QSizeF laid = doc->documentLayout()->documentSize(); // lays out the whole text
     QX_FUZZ_CHECK(std::isfinite(laid.width()) && std::isfinite(laid.height()) && laid.height() >= 0);
@@ -62,5 +51,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         QApplication::processEvents();
         sinceEvents.start();
     }
-    return 0;
 }

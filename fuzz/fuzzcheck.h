@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// What every fuzz target shares: a check that stops the run with the reason, and the cut of the
-// input into pieces, so that one input stands for the same bytes arriving in any number of reads.
+// What every fuzz target shares: a check that stops the run with the reason, the entry that hands the
+// target each input, and the cut of an input into pieces, so that one input stands for the same bytes
+// arriving in any number of reads.
 #pragma once
 
 #include <QByteArrayView>
@@ -12,36 +13,44 @@
 #include <cstdlib>
 
 // Unlike an assertion, it holds in every build type.
-#define QX_FUZZ_CHECK(condition)                                                                             \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition);                     \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (false)
+#define QX_FUZZ_CHECK(condition) ((condition) ? void() : ::qx::fuzz::Failed(#condition, __FILE__, __LINE__))
+
+// `QX_FUZZ_TARGET(input) { ... }`: the body run on every input.
+#define QX_FUZZ_TARGET(input)                                                                                \
+    static void FuzzOne(QByteArrayView input);                                                               \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {                                \
+        FuzzOne(QByteArrayView(data, qsizetype(size)));                                                      \
+        return 0;                                                                                            \
+    }                                                                                                        \
+    static void FuzzOne(QByteArrayView input)
+
+// A target whose code needs a Qt application of this type, made once before the first input.
+#define QX_FUZZ_APP(Application)                                                                             \
+    extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {                                           \
+        static Application app(*argc, *argv);                                                                \
+        return 0;                                                                                            \
+    }
 
 namespace qx::fuzz {
 
-// The first byte says (in its low four bits) how many of the bytes after it are piece sizes; the rest of the
-// input is the data, cut into pieces of those sizes (1 to 256 each), taken in turn and repeated.
+[[noreturn]] inline void Failed(const char* what, const char* file, int line) {
+    std::fprintf(stderr, "%s:%d: failed: %s\n", file, line, what);
+    std::abort();
+}
+
+// The first byte says (in its low four bits) how many of the bytes after it are piece sizes; the rest
+// of the input is the data, cut into pieces of those sizes (1 to 256 each), taken in turn and repeated.
 // With no sizes the data is one piece.
 inline QList<QByteArrayView> Pieces(QByteArrayView input, QByteArrayView* data = nullptr) {
     QList<QByteArrayView> pieces;
-    if (input.isEmpty()) {
-        return pieces;
-    }
-    const qsizetype count = std::min<qsizetype>(static_cast<unsigned char>(input[0]) % 16, input.size() - 1);
-    const QByteArrayView sizes = input.sliced(1, count);
-    const QByteArrayView rest = input.sliced(1 + count);
-    if (data) {
+    const qsizetype count = input.isEmpty() ? 0 : std::min<qsizetype>(uchar(input[0]) % 16, input.size() - 1);
+    const QByteArrayView sizes = input.sliced(std::min<qsizetype>(1, input.size()), count);
+    const QByteArrayView rest = input.sliced(std::min<qsizetype>(1 + count, input.size()));
+    for (qsizetype at = 0, k = 0; at < rest.size(); at += pieces.last().size(), ++k)
+        pieces << rest.sliced(
+            at, std::min(sizes.isEmpty() ? rest.size() : 1 + uchar(sizes[k % count]), rest.size() - at));
+    if (data)
         *data = rest;
-    }
-    for (qsizetype at = 0, k = 0; at < rest.size(); ++k) {
-        const qsizetype n =
-            sizes.isEmpty() ? rest.size() : 1 + static_cast<unsigned char>(sizes[k % sizes.size()]);
-        pieces << rest.sliced(at, std::min(n, rest.size() - at));
-        at += pieces.last().size();
-    }
     return pieces;
 }
 

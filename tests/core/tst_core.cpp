@@ -8,31 +8,29 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <string_view>
+#include <vector>
 
 using namespace qx;
 
 namespace {
 
 // Plays back draws given as (v, n), the value that makes Below(n) return v, and counts reseeds;
-// running dry fails the test unless `thenSeeded` lets a seeded generator go on.
+// running dry fails the test unless `seeded` lets a seeded generator go on.
 struct ScriptedRandom : Random {
     ScriptedRandom(std::initializer_list<std::pair<int, int>> draws = {}) {
         for (auto [v, n] : draws)
             values.push_back((v + 0.5) / n);
     }
     double NextUnit() override {
-        EXPECT_TRUE(thenSeeded || !values.empty()) << "the scripted generator ran dry";
-        const double v = values.empty() ? rest.NextUnit() : values.front();
-        if (!values.empty())
-            values.pop_front();
-        return v;
+        EXPECT_TRUE(seeded || used < values.size()) << "the scripted generator ran dry";
+        return used < values.size() ? values[used++] : rest.NextUnit();
     }
     void Reseed() override { ++reseeds; }
-    std::deque<double> values;
+    std::vector<double> values;
+    std::size_t used = 0;
     int reseeds = 0;
-    bool thenSeeded = false;
+    bool seeded = false;
     SeededRandom rest{1};
 };
 
@@ -43,13 +41,9 @@ Board B(std::string_view rows, char fill = '.') {
     for (int y = 0; y < BoardSize; ++y) {
         const std::string_view row = rows.substr(0, rows.find('/'));
         rows.remove_prefix(std::min(rows.size(), row.size() + 1));
-        for (int x = 0; x < BoardSize; ++x) {
-            const char ch = std::size_t(x) < row.size() ? row[x] : fill;
-            b.at(x, y) = ch == 'o'                ? WaterShot
-                         : ch >= '1' && ch <= '8' ? CellCode(ch - '0')
-                         : ch >= 'a' && ch <= 'h' ? CellCode(ch - 'a' + 9)
-                                                  : Water;
-        }
+        for (int x = 0; x < BoardSize; ++x) // a cell's code is its place in the string
+            b.at(x, y) =
+                CellCode(std::string_view(".12345678abcdefgh_o").find(x < int(row.size()) ? row[x] : fill));
     }
     return b;
 }
@@ -69,13 +63,12 @@ TEST(Rules, PlaceBlocked) {
 }
 
 TEST(Rules, PlacementWalksTheFleetKeepingItsOrientation) {
-    // (kind just placed, ships on the board now, the next kind): 4, 3, 3, 2, 2, 2, 1, 1, 1, 1.
+    // (kind just placed, ships on the board now, the next kind): 4, 3, 3, 2, 2, 2, 1, 1, 1, 1; done at 10.
     for (auto [kind, placed, next] :
-         {std::tuple{4, 1, 3}, {7, 2, 7}, {3, 3, 2}, {6, 5, 6}, {2, 6, 1}, {5, 9, 5}}) {
+         {std::tuple{4, 1, 3}, {7, 2, 7}, {3, 3, 2}, {6, 5, 6}, {2, 6, 1}, {5, 9, 5}, {5, 10, 5}}) {
         const auto step = AdvancePlacement(kind, placed);
-        EXPECT_TRUE(step.nextKind == next && !step.fleetComplete) << kind << " after " << placed;
+        EXPECT_EQ(std::pair(step.nextKind, step.fleetComplete), std::pair(next, placed == 10)) << placed;
     }
-    EXPECT_TRUE(AdvancePlacement(5, 10).fleetComplete);
     EXPECT_EQ(std::pair(TurnedKind(4), TurnedKind(5)), std::pair(8, 1));
 }
 
@@ -83,10 +76,9 @@ TEST(Rules, RandomFleetDrawsOrientationOnceThenPositionsUntilOneFits) {
     // Four-deck horizontal: (7,0) sticks out, (2,0) fits. Three-deck vertical: (3,0) touches, (0,2) fits.
     ScriptedRandom rng{{1, 2}, {7, 10}, {0, 10}, {2, 10}, {0, 10},
                        {0, 2}, {3, 10}, {0, 10}, {0, 10}, {2, 10}};
-    rng.thenSeeded = true;
+    rng.seeded = true;
     const Board b = PlaceFleetRandom(rng);
-    EXPECT_EQ(rng.reseeds, 1);
-    EXPECT_TRUE(rng.values.empty()); // the script used up before the seeded draws
+    EXPECT_TRUE(rng.reseeds == 1 && rng.used == rng.values.size()); // the script used up first
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(b.at(2 + i, 0) == 8 && (i == 3 || b.at(0, 2 + i) == 3)) << i;
     ScriptedRandom low{{0, 2}}, high{{1, 2}}; // who begins: reseeded, split at one half
@@ -97,36 +89,30 @@ TEST(Rules, ShotMarksOnlyTheCellAndTellsWhatHappened) {
     // Ships against every edge and in the middle, some hit, a wreck and a miss.
     const Board board = B("4.......66/4/4.1...5/4........b/.........2/...g7g/o/gg7/........2./a..777..2.");
     using enum ShotResult;
-    // x, y, result, the cell's code afterwards; Sunk also: the origin and the wreck picture. Water;
-    // wounds at edges; last decks in the middle, from column 0, at the bottom; one-deck ships both ways;
-    // hit deck, wreck and miss again; off the board left and below.
-    const struct {
-        int x, y;
-        ShotResult result;
-        int after = 0, ox = 0, oy = 0, wreck = 0;
-    } rows[] = {{5, 8, Miss, 18},           {3, 9, Wounded, 15},        {0, 3, Wounded, 12},
-                {8, 0, Wounded, 14},        {8, 8, Wounded, 10},        {4, 5, Sunk, 15, 3, 5, 15},
-                {2, 7, Sunk, 15, 0, 7, 15}, {9, 4, Sunk, 10, 9, 3, 10}, {2, 2, Sunk, 9, 2, 2, 9},
-                {6, 2, Sunk, 13, 6, 2, 13}, {3, 5, AlreadyShot, 15},    {0, 9, AlreadyShot, 9},
-                {0, 6, AlreadyShot, 18},    {-1, 0, AlreadyShot},       {3, 10, AlreadyShot}};
-    for (const auto& r : rows) {
+    // x, y, result, the cell's code afterwards (of a sunk ship also its wreck picture), a sunk ship's
+    // origin. Water; wounds at edges; last decks in the middle, from column 0, at the bottom; one-deck
+    // ships both ways; hit deck, wreck and miss again; off the board left and below.
+    const std::tuple<int, int, ShotResult, int, int, int> rows[] = {
+        {5, 8, Miss, 18, 0, 0},        {3, 9, Wounded, 15, 0, 0},     {0, 3, Wounded, 12, 0, 0},
+        {8, 0, Wounded, 14, 0, 0},     {8, 8, Wounded, 10, 0, 0},     {4, 5, Sunk, 15, 3, 5},
+        {2, 7, Sunk, 15, 0, 7},        {9, 4, Sunk, 10, 9, 3},        {2, 2, Sunk, 9, 2, 2},
+        {6, 2, Sunk, 13, 6, 2},        {3, 5, AlreadyShot, 15, 0, 0}, {0, 9, AlreadyShot, 9, 0, 0},
+        {0, 6, AlreadyShot, 18, 0, 0}, {-1, 0, AlreadyShot, 0, 0, 0}, {3, 10, AlreadyShot, 0, 0, 0}};
+    for (const auto& [x, y, result, after, ox, oy] : rows) {
         Board b = board, expected = board;
-        const ShotOutcome out = ResolveShot(b, r.x, r.y);
-        EXPECT_EQ(out.result, r.result) << r.x << "," << r.y;
-        EXPECT_EQ(out.cell, (Cell{r.x, r.y}));
-        EXPECT_TRUE(r.result != Sunk || std::tuple(out.origin.x, out.origin.y, out.wreckPicture) ==
-                                            std::tuple(r.ox, r.oy, r.wreck))
-            << "the wreck at " << r.x << "," << r.y;
-        if (OnBoard(r.x, r.y))
-            expected.at(r.x, r.y) = CellCode(r.after);
-        EXPECT_EQ(b, expected) << r.x << "," << r.y;
+        const ShotOutcome out = ResolveShot(b, x, y);
+        if (OnBoard(x, y))
+            expected.at(x, y) = CellCode(after);
+        const auto wreck = std::tuple(out.origin.x, out.origin.y, out.wreckPicture);
+        EXPECT_TRUE(out.result == result && out.cell == (Cell{x, y}) && b == expected &&
+                    (result != Sunk || wreck == std::tuple(ox, oy, after)))
+            << x << "," << y;
     }
 }
 
 TEST(Rules, FireFrameClosesInOnTheCellRoundingHalvesToEven) {
-    const FrameRect at23[] = {{15, 22, 232, 233}, {30, 45, 165, 165}, {45, 68, 98, 97}, {60, 90, 30, 30}};
-    const FrameRect at99[] = {
-        {68, 68, 232, 232}, {135, 135, 165, 165}, {202, 202, 98, 98}, {270, 270, 30, 30}};
+    const FrameRect at23[]{{15, 22, 232, 233}, {30, 45, 165, 165}, {45, 68, 98, 97}, {60, 90, 30, 30}};
+    const FrameRect at99[]{{68, 68, 232, 232}, {135, 135, 165, 165}, {202, 202, 98, 98}, {270, 270, 30, 30}};
     for (int k = 1; k <= 4; ++k)
         EXPECT_TRUE(FireFrame(k, 2, 3) == at23[k - 1] && FireFrame(k, 9, 9) == at99[k - 1]) << "step " << k;
 }
@@ -173,28 +159,28 @@ TEST(Computer, NeverHangsWithoutAShipAfloatOrATarget) {
 
 TEST(Computer, EveryRandomFleetIsSunkWithTwentyHitsWithinAHundredShots) {
     for (std::uint64_t seed = 1; seed <= 1000; ++seed) {
+        SCOPED_TRACE(seed);
         SeededRandom rng(seed);
         Board pole = PlaceFleetRandom(rng);
         TargetMemory m{NoTarget, 0, 0, 0};
         int afloat = 10, shots = 0, hits = 0;
         while (afloat > 0) {
             const auto shot = ChooseComputerShot(pole, m, afloat, rng);
-            ASSERT_TRUE(shot) << "seed " << seed;
+            ASSERT_TRUE(shot);
             const Cell c = shot->cell;
-            ASSERT_TRUE(pole.at(c.x, c.y) < 9 && shot->code == pole.at(c.x, c.y))
-                << "shot twice, seed " << seed;
+            ASSERT_TRUE(pole.at(c.x, c.y) < 9 && shot->code == pole.at(c.x, c.y)) << "shot twice";
             for (int d = 0; shot->mode == ComputerMode::Search && d < 9; ++d) {
                 const int x = c.x + d % 3 - 1, y = c.y + d / 3 - 1;
                 ASSERT_FALSE(OnBoard(x, y) && pole.at(x, y) >= 9 && pole.at(x, y) <= 16)
-                    << "search next to a hit deck, seed " << seed;
+                    << "beside a hit deck";
             }
             const auto out = ResolveComputerShot(pole, m, *shot);
-            ASSERT_TRUE(!out.message.empty() && out.restartTimer == (out.result != ShotResult::Miss)) << seed;
-            hits += out.result != ShotResult::Miss ? 1 : 0;
-            afloat -= out.result == ShotResult::Sunk ? 1 : 0;
-            ASSERT_LE(++shots, 100) << "seed " << seed;
+            ASSERT_TRUE(!out.message.empty() && out.restartTimer == (out.result != ShotResult::Miss));
+            hits += out.result != ShotResult::Miss;
+            afloat -= out.result == ShotResult::Sunk;
+            ASSERT_LE(++shots, 100);
         }
-        EXPECT_EQ(hits, 20) << "seed " << seed;
+        EXPECT_EQ(hits, 20);
         EXPECT_FALSE(ChooseComputerShot(pole, m, afloat, rng));
     }
 }
