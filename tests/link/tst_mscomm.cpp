@@ -172,7 +172,8 @@ class TestMSComm : public QObject {
         reading = false;
         fake->Feed("left"); // a handler that leaves the data is not called in a loop
         fake->ErrorOccurred(PortDevice::ErrorKind::Line, 1004);
-        fake->Vanish();
+        fake->isOpen = false; // the device vanishes
+        fake->ErrorOccurred(PortDevice::ErrorKind::Gone, 0);
         QCOMPARE(events, (QList<int>{2, 2, 2, 1004, MSComm::CommEventGone}));
         QVERIFY(!comm->PortOpen());
     }
@@ -275,30 +276,27 @@ class TestMSComm : public QObject {
     // data cut short. Refused (-1): not PCM, rate zero, over ten seconds; not RIFF, empty, the header alone,
     // a chunk's size beyond the file.
     void waveDuration() {
-        const auto ms = [this](const QByteArray& bytes) {
-            const auto got = WaveDuration(Write("x.wav", bytes));
-            return got ? int(got->count()) : -1;
-        };
         const auto le = [](qint64 v, int n) {
             QByteArray bytes;
             for (int i = 0; i < n; ++i)
                 bytes += char(v >> 8 * i);
             return bytes;
         };
-        const qint64 waves[][5] = {{1, 22050, 22050, 22050, 500},
-                                   {1, 22050, 441000, 4410, 100},
-                                   {3, 22050, 22050, 22050, -1},
-                                   {1, 0, 100, 100, -1},
-                                   {1, 8000, 16000 * 11, 16000 * 11, -1}};
-        for (const auto& [format, rate, data, actual, expected] : waves)
-            QCOMPARE(ms("RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
-                        le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-                        le(data, 4) + QByteArray(actual, '\0')),
-                     expected);
+        const auto wave = [&le](qint64 format, qint64 rate, qint64 data, qint64 actual) {
+            return "RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
+                   le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(data, 4) +
+                   QByteArray(actual, '\0');
+        };
+        QList<int> ms;
         for (const QByteArray& bytes :
-             {QByteArray("MThd this is not a wave file"), QByteArray(), QByteArray("RIFF\0\0\0\0WAVE", 12),
-              QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20)})
-            QCOMPARE(ms(bytes), -1);
+             {wave(1, 22050, 22050, 22050), wave(1, 22050, 441000, 4410), wave(3, 22050, 22050, 22050),
+              wave(1, 0, 100, 100), wave(1, 8000, 16000 * 11, 16000 * 11), QByteArray("MThd not a wave"),
+              QByteArray(), QByteArray("RIFF\0\0\0\0WAVE", 12),
+              QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20)}) {
+            const auto got = WaveDuration(Write("x.wav", bytes));
+            ms << (got ? int(got->count()) : -1);
+        }
+        QCOMPARE(ms, (QList<int>{500, 100, -1, -1, -1, -1, -1, -1, -1}));
     }
 
     void realBackendEndsEveryWaitOfOurOwnSounds() {
@@ -341,22 +339,14 @@ class TestMSComm : public QObject {
         QCOMPARE(FromCp1251(all), system.decode(all));
     }
 
-    // The messages as they leave; what the peer reads in a body. Only the characters just before the
-    // marker count; a body too short for them is dropped.
+    // The messages as they leave (a sunk vertical two-deck, a horizontal four-deck); what the peer reads in a
+    // body. Only the characters just before the marker count; a body too short for them is dropped.
     void reading() {
-        const QStringList sent = {NewGameMessage(),
-                                  YouBeginMessage(),
-                                  ReadyMessage(),
-                                  ShotMessage(3, 7),
-                                  ResultMessage({ResultMsg::Water}),
-                                  ResultMessage({ResultMsg::Hit}),
-                                  ResultMessage({ResultMsg::Repeated}),
-                                  ResultMessage({ResultMsg::Sunk, 5, 1, 2}), // vertical two-deck
-                                  ResultMessage({ResultMsg::Sunk, 0, 9, 8}), // horizontal four-deck
-                                  ChatMessage(u"Привет")};
-        QCOMPARE(sent.join(u' '),
-                 "0^N@~# &`%@~# >;+@~# 37_}m@~# 0х•]@~# 1х•]@~# 5х•]@~# 51022х•]@~# 09082х•]@~# "
-                 "Привет@~#");
+        QCOMPARE(NewGameMessage() + YouBeginMessage() + ReadyMessage() + ShotMessage(3, 7) +
+                     ResultMessage({ResultMsg::Water}) + ResultMessage({ResultMsg::Hit}) +
+                     ResultMessage({ResultMsg::Repeated}) + ResultMessage({ResultMsg::Sunk, 5, 1, 2}) +
+                     ResultMessage({ResultMsg::Sunk, 0, 9, 8}) + ChatMessage(u"Привет"),
+                 "0^N@~#&`%@~#>;+@~#37_}m@~#0х•]@~#1х•]@~#5х•]@~#51022х•]@~#09082х•]@~#Привет@~#");
         const QString bodies =
             "0^N=new game|&`%=you begin|>;+=ready|Привет=chat|37_}m=shot 3,7|0х•]=result water 0,0,0|"
             "1х•]=result hit 0,0,0|5х•]=result repeated 0,0,0|51022х•]=result sunk 5,1,2|"
@@ -440,17 +430,17 @@ class TestMSComm : public QObject {
     // the modem built into the game: its port number, listening port (set, out of range, not a number,
     // missing) and phonebook.
     void handEdited() {
+        const QByteArray ini =
+            "[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 4)\n[Ports]\n"
+            "Com1=/dev/ttyUSB0\nCom2=\nCom3=" +
+            QByteArray(5000, 'a') +
+            "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Phonebook]\nanna=game.example.org:4000\n"
+            "a\\b=x:1\n[Network]\n";
         for (const auto& [listen, port] : {std::pair<QByteArray, int>{"ListenPort= 4000", 4000},
                                            {"ListenPort=70000", 23230},
                                            {"ListenPort=x", 23230},
                                            {"", 23230}}) {
-            const PortStore store(Write(QString::number(port) + listen.toHex() + ".ini",
-                                        "[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 "
-                                        "4)\n[Ports]\nCom1=/dev/ttyUSB0\nCom2=\n"
-                                        "Com3=" +
-                                            QByteArray(5000, 'a') +
-                                            "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Network]\n" + listen +
-                                            "\n[Phonebook]\nanna=game.example.org:4000\na\\b=x:1\n"));
+            const PortStore store(Write(QString::number(port) + listen.toHex() + ".ini", ini + listen));
             QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
             QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
             for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
@@ -459,8 +449,8 @@ class TestMSComm : public QObject {
             QCOMPARE(std::pair(listen, int(store.ListenPort())), std::pair(listen, port));
             QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
             QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
-            for (const char* number :
-                 {"nobody", "", "a/b", "a\\b"}) // a number is never a path into the store
+            // A number is never a path into the store.
+            for (const char* number : {"nobody", "", "a/b", "a\\b"})
                 QCOMPARE(store.PhonebookAddress(number), QString());
         }
     }
