@@ -76,25 +76,22 @@ class TestMSComm : public QObject {
         resumed << id;
     }
 
-    void Fresh() { // for each row of a table
-        cleanup();
-        init();
-    }
     QString Write(const QString& name, const QByteArray& bytes) { // a file of its own: a store caches by name
         QFile file(dir_.filePath(name));
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : "";
     }
 
   private slots:
-    void init() {
+    void init() { // also for each row of a table
+        cleanup();
         comm = new MSComm(fake = new test::FakePort, {});
         sender = new LineSender(comm);
         failed.emplace(sender, &LineSender::Failed);
         results.clear();
     }
     void cleanup() {
-        delete sender;
-        delete comm;
+        delete std::exchange(sender, nullptr);
+        delete std::exchange(comm, nullptr);
     }
 
     void parseLineSettings() { // each text and how it reads back; refused: nothing after the '='
@@ -114,7 +111,7 @@ class TestMSComm : public QObject {
         for (const char* row :
              {"port 0 1", "port 17 1", "port 16 16", "handshaking -1 0", "handshaking 4 0", "handshaking 3 3",
               "settings 2400,O,7,2 2400,o,7,2", "settings 2400,o,7 9600,n,8,1"}) {
-            Fresh();
+            init();
             const QStringList w = QString(row).split(u' ');
             const PortResult r = w[0] == "port"       ? comm->SetCommPort(w[1].toInt())
                                  : w[0] == "settings" ? comm->SetSettings(w[1])
@@ -195,11 +192,10 @@ class TestMSComm : public QObject {
         }
     }
 
-    // Texts sent one after another on a port of a given buffer size (1000 characters and a short one
-    // behind them, unless a row says), and a trouble: a line that refuses the second write, stalls,
-    // drains nothing until the texts are abandoned (and "ATH" sent), or loses the port or the sender
-    // mid-wait. How each text ends, the failures told, the sizes written; untroubled, the bytes are
-    // the texts' and each piece meets an empty buffer.
+    // Texts sent one after another on a port of a given buffer size, and a trouble: a line that refuses
+    // the second write, stalls, drains nothing until the texts are abandoned (and "ATH" sent), or loses
+    // the port or the sender mid-wait. How each text ends, the failures told, the sizes written; untroubled,
+    // the bytes are the texts' and each piece meets an empty buffer.
     void sending() {
         const QStringList two = {QString(1000, 'a'), "next"};
         const std::tuple<QString, int, QStringList, QList<bool>, int, QList<int>> rows[] = {
@@ -213,7 +209,7 @@ class TestMSComm : public QObject {
             {"port goes", 512, two, {false, false}, 0, {}},
             {"sender goes", 512, two, {false, false}, 0, {512}}};
         for (const auto& [trouble, bufferSize, texts, ends, failures, sizes] : rows) {
-            Fresh();
+            init();
             fake->writesLeft = trouble == "refused" ? 1 : -1;
             fake->autoDrain = trouble.isEmpty() || trouble == "refused";
             sender->SetStallTimeout(std::chrono::milliseconds(trouble == "stalled" ? 30 : 10000));
@@ -233,9 +229,8 @@ class TestMSComm : public QObject {
             QCOMPARE(std::pair(trouble, int(failed->size())), std::pair(trouble, failures));
             if (trouble == "refused")
                 QCOMPARE(failed->at(0).at(0).toString(), "write refused");
-            QList<int> written;
-            for (const QByteArray& w :
-                 comm ? fake->writes : QList<QByteArray>()) // the device goes with the port
+            QList<int> written; // the device goes with the port
+            for (const QByteArray& w : comm ? fake->writes : QList<QByteArray>())
                 written << int(w.size());
             QCOMPARE(written, sizes);
             if (trouble.isEmpty()) {
@@ -353,32 +348,30 @@ class TestMSComm : public QObject {
             QCOMPARE(row.section(u'=', 0, 0) + '=' + Reading(row.section(u'=', 0, 0)), row);
     }
 
-    // The reads, the events they give ("<clear>" clears the receiver instead), what stays buffered.
+    // The reads ('|' between them; "(clear)" clears the receiver instead), the events they give, what
+    // stays buffered ('>' before each): a message over three reads; three in one; a reply behind a
+    // message; no word across a terminator; modem words inside a message; the answer's reply, a ring,
+    // a connection; OK without the answer command's echo, its line end at position 8, at 7; a dial echo
+    // without its line end, with one; connected while linked; the carrier lost comes before an error; an
+    // error in a chat fragment; words in lower case; a clear forgets everything.
     void feed() {
-        const std::tuple<QStringList, QStringList, QString> rows[] = {
-            {{"3", "7_}m@~", "#"}, {"msg:37_}m"}, ""}, // a message over three reads
-            {{"&`%@~#>;+@~#Привет@~#Ка"}, {"msg:&`%", "msg:>;+", "msg:Привет"}, "Ка"},
-            {{"hi@~#\r\nNO CARRIER\r\n"}, {"msg:hi", "lost"}, ""},           // a reply behind a message
-            {{"\r\nNO CARR", "IER@~#\r\n"}, {"msg:\r\nNO CARRIER"}, "\r\n"}, // no word across a terminator
-            {{"NO CARRIER\r\nERROR@~#"}, {"msg:NO CARRIER\r\nERROR"}, ""},   // modem words inside a message
-            {{"ATS0=1\r\r\nOK\r\n\r\nRING\r\n", "\r\nCONNECT 9600", "\r\n"}, {"connected"}, ""},
-            {{"\r\nOK\r\n"}, {}, "\r\nOK\r\n"},           // OK without the answer command's echo
-            {{"ATS\r\nOK\r\n"}, {}, ""},                  // its line end at position 8
-            {{"AT\r\nOK\r\nATS"}, {}, "AT\r\nOK\r\nATS"}, // at position 7
-            {{"ATDP5551234\r"}, {}, "ATDP5551234\r"},     // a dial echo without its line end
-            {{"ATDP123\r", "\r\nCONNECT 9600\r\n"}, {"connected"}, ""},
-            {{"\r\nCONNECT\r\n", "\r\nCONNECT\r\n"}, {"connected", "connected"}, ""}, // while linked
-            {{"ERROR\r\nNO CARRIER\r\n"}, {"lost"}, ""},             // the carrier lost comes before an error
-            {{"an ERROR of m", "ine@~#"}, {"error", "msg:ine"}, ""}, // an error in a chat fragment
-            {{"\r\nconnect 9600\r\nerror no carrier\r\n"}, {}, "\r\nconnect 9600\r\nerror no carrier\r\n"},
-            {{QString(100, u'x') + "OK", "<clear>", "ATS\r\nOK\r\n"}, {}, ""}}; // clear forgets everything
-        for (const auto& [reads, events, rest] : rows) {
+        for (const QString row :
+             {"3|7_}m@~|#>msg:37_}m>", "&`%@~#0^N@~#Привет@~#Ка>msg:&`%|msg:0^N|msg:Привет>Ка",
+              "hi@~#\r\nNO CARRIER\r\n>msg:hi|lost>", "\r\nNO CARR|IER@~#\r\n>msg:\r\nNO CARRIER>\r\n",
+              "NO CARRIER\r\nERROR@~#>msg:NO CARRIER\r\nERROR>",
+              "ATS0=1\r\r\nOK\r\n\r\nRING\r\n|\r\nCONNECT 9600|\r\n>connected>", "\r\nOK\r\n>>\r\nOK\r\n",
+              "ATS\r\nOK\r\n>>", "AT\r\nOK\r\nATS>>AT\r\nOK\r\nATS", "ATDP5551234\r>>ATDP5551234\r",
+              "ATDP123\r|\r\nCONNECT 9600\r\n>connected>",
+              "\r\nCONNECT\r\n|\r\nCONNECT\r\n>connected|connected>", "ERROR\r\nNO CARRIER\r\n>lost>",
+              "an ERROR of m|ine@~#>error|msg:ine>",
+              "\r\nconnect 9600\r\nerror no carrier\r\n>>\r\nconnect 9600\r\nerror no carrier\r\n",
+              "xxxxxxxxxxxxxxxxxxxxOK|(clear)|ATS\r\nOK\r\n>>"}) {
+            const QStringList reads = row.section(u'>', 0, 0).split(u'|');
             LinkReceiver rx;
             QStringList got;
             for (const QString& read : reads)
-                got << (read == "<clear>" ? (rx.Clear(), QStringList()) : test::Names(rx.Feed(read)));
-            QCOMPARE(got, events);
-            QCOMPARE(rx.RxBuffer().toString(), rest);
+                got << (read == "(clear)" ? (rx.Clear(), QStringList()) : test::Names(rx.Feed(read)));
+            QCOMPARE(reads.join(u'|') + '>' + got.join(u'|') + '>' + rx.RxBuffer().toString(), row);
         }
     }
 
