@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // A serial device for tests: records what is written and applied; the test decides when queued
-// bytes leave, what arrives, which values are refused and when the device vanishes.
+// bytes leave, what arrives and which values are refused.
 #pragma once
 
 #include "portdevice.h"
@@ -56,10 +56,6 @@ class FakePort : public PortDevice {
     void Feed(const QByteArray& bytes) {
         rx += bytes;
         emit ReadyRead();
-    }
-    void Vanish() {
-        isOpen = false;
-        emit ErrorOccurred(ErrorKind::Gone, 0);
     }
 
     QStringList refuse;  // values refused, named as "parity e" or "flow 3"

@@ -23,32 +23,25 @@ struct PlainReceiver {
     QString buf;
     QStringList Feed(const QString& text) {
         QStringList events;
-        buf += text;
-        for (qsizetype t; (t = buf.indexOf(u"@~#")) >= 0; buf.remove(0, t + 3))
-            events << "msg:" + buf.left(t);
+        for (buf += text; buf.contains(u"@~#"); buf.remove(0, buf.indexOf(u"@~#") + 3))
+            events << "msg:" + buf.left(buf.indexOf(u"@~#"));
         buf = buf.right(LinkReceiver::MaxBuffer);
-        auto lineEnd = [&](const char* word) {
+        auto lineEnd = [&](const char* word) { // the first CR LF after the word's first place, or -1
             const qsizetype at = buf.indexOf(QLatin1String(word));
             return at < 0 ? -1 : buf.indexOf(u"\r\n", at + 1);
         };
-        auto useAll = [&](const char* event) {
-            events << event;
-            buf.clear();
-        };
-        while (!buf.isEmpty()) {
-            if (lineEnd("NO CARRIER") >= 0) {
-                useAll("lost");
-            } else if (const qsizetype q = lineEnd("OK"); buf.contains(u"ATS") && q >= 7) {
-                buf.remove(0, q + 2);
-            } else if (const qsizetype q = lineEnd("ATDP"); q >= 0) {
-                buf.remove(0, q + 2);
-            } else if (buf.contains(u"ERROR")) {
-                useAll("error");
-            } else if (lineEnd("CONNECT") >= 7) {
-                useAll("connected");
-            } else {
-                break;
-            }
+        // In turn: a lost carrier, the answer's reply or a dial echo skipped, an error, a connection.
+        for (const char* event = ""; event && !buf.isEmpty();) {
+            const qsizetype ok = buf.contains(u"ATS") ? lineEnd("OK") : -1, dial = lineEnd("ATDP");
+            event = lineEnd("NO CARRIER") >= 0 ? "lost"
+                    : ok >= 7 || dial >= 0     ? ""
+                    : buf.contains(u"ERROR")   ? "error"
+                    : lineEnd("CONNECT") >= 7  ? "connected"
+                                               : nullptr;
+            if (event && *event)
+                events << event;
+            if (event)
+                buf.remove(0, !*event ? (ok >= 7 ? ok : dial) + 2 : buf.size());
         }
         return events;
     }

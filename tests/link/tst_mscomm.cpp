@@ -1,58 +1,97 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The serial port layer over a scripted device: what it refuses, applies and reports. The waits handlers
-// use (a signal, the sender's end or a time-out, resumed from the event loop), and sending text on them:
-// buffer-sized pieces, each drained before the next, texts one after another, one failure per refused
-// text, no wait that outlives the port or hangs on a stalled line. How long the game's sounds last.
+// The link. The serial port layer over a scripted device: what it refuses, applies and reports.
+// Sending text: buffer-sized pieces, each drained before the next, texts one after another, one
+// failure per refused text, no wait that outlives the port or hangs on a stalled line. The waits
+// handlers use (a signal, the sender's end or a time-out, resumed from the event loop). The text:
+// the code page, the messages and what the peer reads in them, the receive rules, the port settings
+// as the store keeps them. How long the game's sounds last.
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
+#include "plainreceiver.h"
+#include "portstore.h"
+#include "protocol.h"
 #include "sender.h"
 #include "serialline.h"
 #include "sound.h"
 #include "waits.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace qx;
 
+// Line noise rich in the modem's words, the terminator and their pieces. With `sparks`, the noise
+// completes nothing (no LF, no terminator, no "ERROR") but for that many sparks, so the buffer fills
+// up between them.
+static QString Noise(QRandomGenerator& rng, qsizetype size, int sparks = -1) {
+    static const QStringList pieces = {"NO CARRIER", "OK",     "ATS", "ATDP", "ERROR", "CONNECT",
+                                       "CONN",       "\r",     "\n",  "\r\n", "@~",    "#",
+                                       "@~#",        "ATS0=1", "NO ", "х•]"};
+    QString text;
+    while (text.size() < size) {
+        const quint32 pick = rng.bounded(pieces.size() + 8);
+        text += pick < quint32(pieces.size()) ? pieces[pick] : QString(Cp1251Char(uchar(rng.bounded(256))));
+    }
+    if (sparks < 0)
+        return text;
+    text.replace(u'\n', u' ').replace(u'#', u'x').replace(QStringLiteral("ERROR"), QStringLiteral("ERR0R"));
+    for (int i = 0; i < sparks; ++i)
+        text.insert(rng.bounded(text.size()), QStringList{"\r\n", "@~#", "ERROR"}[rng.bounded(3)]);
+    return text;
+}
+
+// What the peer makes of a received body: its kind, then the cell of a shot, the outcome of a result
+// with its cell and ship code (nothing after the kind when the reader drops the body).
+static QString Reading(const QString& body) {
+    static const char* const kinds[] = {"chat", "new game", "you begin", "ready", "shot", "result"};
+    static const char* const outcomes[] = {"water", "hit", "sunk", "repeated", "unknown"};
+    const auto shot = ReadShot(body);
+    const auto r = ReadResult(body);
+    return kinds[int(Classify(body))] + (shot ? QStringLiteral(" %1,%2").arg(shot->x).arg(shot->y) : "") +
+           (r ? QStringLiteral(" %1 %2,%3,%4").arg(outcomes[r->outcome]).arg(r->hx).arg(r->hy).arg(r->code)
+              : "");
+}
+
 class TestMSComm : public QObject {
     Q_OBJECT
 
+    QTemporaryDir dir_;
     test::FakePort* fake = nullptr;
     MSComm* comm = nullptr;
     LineSender* sender = nullptr;
     std::optional<QSignalSpy> failed;
-    QList<bool> results;                              // what each text or wait ended with, in order
-    QList<int> resumed;                               // ids of the waits that have resumed, in order
-    bool emitting = false, resumedInsideEmit = false; // a signal is being emitted; a wait resumed inside it
+    QList<bool> results; // what each text or wait ended with, in order
+    QList<int> resumed;  // ids of the waits that have resumed, in order
 
     QCoro::Task<> Run(QString text) { results << co_await sender->SendText(std::move(text)); }
     template <typename S, typename Signal>
     QCoro::Task<> Wait(S* s, Signal signal, int timeoutMs, int id = 0) {
         results << co_await SignalOrGone(s, signal, std::chrono::milliseconds(timeoutMs));
-        resumedInsideEmit = resumedInsideEmit || emitting;
         resumed << id;
     }
 
-    void Fresh() { // for each row of a table
-        cleanup();
-        init();
+    QString Write(const QString& name, const QByteArray& bytes) { // a file of its own: a store caches by name
+        QFile file(dir_.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : "";
     }
 
   private slots:
-    void init() {
+    void init() { // also for each row of a table
+        cleanup();
         comm = new MSComm(fake = new test::FakePort, {});
         sender = new LineSender(comm);
         failed.emplace(sender, &LineSender::Failed);
         results.clear();
     }
     void cleanup() {
-        delete sender;
-        delete comm;
+        delete std::exchange(sender, nullptr);
+        delete std::exchange(comm, nullptr);
     }
 
     void parseLineSettings() { // each text and how it reads back; refused: nothing after the '='
@@ -72,7 +111,7 @@ class TestMSComm : public QObject {
         for (const char* row :
              {"port 0 1", "port 17 1", "port 16 16", "handshaking -1 0", "handshaking 4 0", "handshaking 3 3",
               "settings 2400,O,7,2 2400,o,7,2", "settings 2400,o,7 9600,n,8,1"}) {
-            Fresh();
+            init();
             const QStringList w = QString(row).split(u' ');
             const PortResult r = w[0] == "port"       ? comm->SetCommPort(w[1].toInt())
                                  : w[0] == "settings" ? comm->SetSettings(w[1])
@@ -128,7 +167,8 @@ class TestMSComm : public QObject {
         reading = false;
         fake->Feed("left"); // a handler that leaves the data is not called in a loop
         fake->ErrorOccurred(PortDevice::ErrorKind::Line, 1004);
-        fake->Vanish();
+        fake->isOpen = false; // the device vanishes
+        fake->ErrorOccurred(PortDevice::ErrorKind::Gone, 0);
         QCOMPARE(events, (QList<int>{2, 2, 2, 1004, MSComm::CommEventGone}));
         QVERIFY(!comm->PortOpen());
     }
@@ -138,15 +178,12 @@ class TestMSComm : public QObject {
     // every bit; the overflow bit (the transmit-full bit ignored); counted and flagged, told once.
     void lineErrorCodes() {
         const LineErrorCounts before = {7, 0, 3, 1, 9};
-        const struct {
-            QList<int> moved;
-            unsigned flags;
-            QList<int> codes;
-        } rows[] = {{{}, 0, {}},
-                    {{1, 4}, 0, {1004, 1009}},
-                    {{}, 0x1f, {1001, 1004, 1006, 1008, 1009}},
-                    {{}, 0x1 | 0x100, {1008}},
-                    {{2, 1}, 0x2 | 0x10, {1001, 1004, 1006}}};
+        const std::tuple<QList<int>, unsigned, QList<int>> rows[] = {
+            {QList<int>(), 0, {}},
+            {{1, 4}, 0, {1004, 1009}},
+            {{}, 0x1f, {1001, 1004, 1006, 1008, 1009}},
+            {{}, 0x1 | 0x100, {1008}},
+            {{2, 1}, 0x2 | 0x10, {1001, 1004, 1006}}};
         for (const auto& [moved, flags, codes] : rows) {
             LineErrorCounts now = before;
             for (const int kind : moved)
@@ -155,44 +192,30 @@ class TestMSComm : public QObject {
         }
     }
 
-    void piecesLeaveOneAtATime() { // buffer size, text, the sizes of the pieces written
-        const std::tuple<int, QString, QList<int>> rows[] = {{512, QString(1000, QChar(0x0416)), {512, 488}},
-                                                             {512, QString(512, 'x'), {512}},
-                                                             {512, QString(), {}},
-                                                             {2, QStringLiteral("a🚀b"), {1, 1, 1}}};
-        for (const auto& [bufferSize, text, pieces] : rows) {
-            Fresh();
-            QVERIFY(comm->SetPortOpen(true) && comm->SetOutBufferSize(bufferSize));
-            Run(text);
-            QTRY_COMPARE(results, QList<bool>{true});
-            QList<int> sizes;
-            for (const QByteArray& w : fake->writes)
-                sizes << int(w.size());
-            QCOMPARE(sizes, pieces);
-            QCOMPARE(fake->writes.join(), ToCp1251(text));
-            QCOMPARE(fake->pendingAtWrite, QList<qint64>(sizes.size(), 0)); // each meets an empty buffer
-        }
-    }
-
-    // A text of 1000 characters and a short one behind it, on a line that refuses the second write,
-    // stalls, drains nothing until the texts are abandoned (and "ATH" sent), or loses the port or the
-    // sender mid-wait: how each text ends, the failures told, what was written.
-    void troubles() {
-        const QByteArray piece(512, 'a');
-        const std::tuple<QString, QList<bool>, int, QByteArrayList> rows[] = {
-            {"refused", {false, true}, 1, {piece, "next"}},
-            {"stalled", {false, false}, 2, {piece, "next"}},
-            {"abandoned", {false, false, true}, 0, {piece, "ATH"}},
-            {"port goes", {false, false}, 0, {piece}},
-            {"sender goes", {false, false}, 0, {piece}}};
-        for (const auto& [trouble, ends, failures, writes] : rows) {
-            Fresh();
+    // Texts sent one after another on a port of a given buffer size, and a trouble: a line that refuses
+    // the second write, stalls, drains nothing until the texts are abandoned (and "ATH" sent), or loses
+    // the port or the sender mid-wait. How each text ends, the failures told, the sizes written; untroubled,
+    // the bytes are the texts' and each piece meets an empty buffer.
+    void sending() {
+        const QStringList two = {QString(1000, 'a'), "next"};
+        const std::tuple<QString, int, QStringList, QList<bool>, int, QList<int>> rows[] = {
+            {"", 512, {QString(1000, QChar(0x0416))}, {true}, 0, {512, 488}},
+            {"", 512, {QString(512, 'x')}, {true}, 0, {512}},
+            {"", 512, {QString()}, {true}, 0, {}},
+            {"", 2, {QStringLiteral("a🚀b")}, {true}, 0, {1, 1, 1}},
+            {"refused", 512, two, {false, true}, 1, {512, 4}},
+            {"stalled", 512, two, {false, false}, 2, {512, 4}},
+            {"abandoned", 512, two, {false, false, true}, 0, {512, 3}},
+            {"port goes", 512, two, {false, false}, 0, {}},
+            {"sender goes", 512, two, {false, false}, 0, {512}}};
+        for (const auto& [trouble, bufferSize, texts, ends, failures, sizes] : rows) {
+            init();
             fake->writesLeft = trouble == "refused" ? 1 : -1;
-            fake->autoDrain = trouble == "refused";
+            fake->autoDrain = trouble.isEmpty() || trouble == "refused";
             sender->SetStallTimeout(std::chrono::milliseconds(trouble == "stalled" ? 30 : 10000));
-            QVERIFY(comm->SetPortOpen(true));
-            Run(QString(1000, 'a'));
-            Run("next");
+            QVERIFY(comm->SetPortOpen(true) && comm->SetOutBufferSize(bufferSize));
+            for (const QString& text : texts)
+                Run(text);
             if (trouble == "abandoned") {
                 sender->Abandon();
                 Run("ATH");
@@ -206,8 +229,14 @@ class TestMSComm : public QObject {
             QCOMPARE(std::pair(trouble, int(failed->size())), std::pair(trouble, failures));
             if (trouble == "refused")
                 QCOMPARE(failed->at(0).at(0).toString(), "write refused");
-            if (comm) // the port's device goes with it
-                QCOMPARE(fake->writes, writes);
+            QList<int> written; // the device goes with the port
+            for (const QByteArray& w : comm ? fake->writes : QList<QByteArray>())
+                written << int(w.size());
+            QCOMPARE(written, sizes);
+            if (trouble.isEmpty()) {
+                QCOMPARE(fake->writes.join(), ToCp1251(texts.join(QString())));
+                QCOMPARE(fake->pendingAtWrite, QList<qint64>(sizes.size(), 0));
+            }
         }
     }
 
@@ -221,14 +250,11 @@ class TestMSComm : public QObject {
         Wait(gone, &QObject::objectNameChanged, 0, 3);
         Wait(static_cast<QObject*>(nullptr), &QObject::objectNameChanged, 0, 4);
         QCOMPARE(resumed, QList<int>{4});
-        emitting = true;
         fires.setObjectName("fired");
-        emitting = false;
         delete gone;
-        QCOMPARE(resumed, QList<int>{4});
+        QCOMPARE(resumed, QList<int>{4}); // not inside the emit
         QTRY_COMPARE(resumed, (QList<int>{4, 1, 3, 2}));
         QCOMPARE(results, (QList<bool>{false, true, false, false}));
-        QVERIFY(!resumedInsideEmit);
         // Late signals find nothing waiting.
         fires.setObjectName("late");
         times.setObjectName("late");
@@ -240,35 +266,27 @@ class TestMSComm : public QObject {
     // data cut short. Refused (-1): not PCM, rate zero, over ten seconds; not RIFF, empty, the header alone,
     // a chunk's size beyond the file.
     void waveDuration() {
-        QTemporaryDir dir;
-        const auto ms = [&dir](const QByteArray& bytes) {
-            QFile f(dir.filePath("x.wav"));
-            if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-                return -2;
-            f.close();
-            const auto got = WaveDuration(f.fileName());
-            return got ? int(got->count()) : -1;
-        };
         const auto le = [](qint64 v, int n) {
             QByteArray bytes;
             for (int i = 0; i < n; ++i)
                 bytes += char(v >> 8 * i);
             return bytes;
         };
-        const qint64 waves[][5] = {{1, 22050, 22050, 22050, 500},
-                                   {1, 22050, 441000, 4410, 100},
-                                   {3, 22050, 22050, 22050, -1},
-                                   {1, 0, 100, 100, -1},
-                                   {1, 8000, 16000 * 11, 16000 * 11, -1}};
-        for (const auto& [format, rate, data, actual, expected] : waves)
-            QCOMPARE(ms("RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
-                        le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-                        le(data, 4) + QByteArray(actual, '\0')),
-                     expected);
+        const auto wave = [&le](qint64 format, qint64 rate, qint64 data, qint64 actual) {
+            return "RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
+                   le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(data, 4) +
+                   QByteArray(actual, '\0');
+        };
+        QList<int> ms;
         for (const QByteArray& bytes :
-             {QByteArray("MThd this is not a wave file"), QByteArray(), QByteArray("RIFF\0\0\0\0WAVE", 12),
-              QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20)})
-            QCOMPARE(ms(bytes), -1);
+             {wave(1, 22050, 22050, 22050), wave(1, 22050, 441000, 4410), wave(3, 22050, 22050, 22050),
+              wave(1, 0, 100, 100), wave(1, 8000, 16000 * 11, 16000 * 11), QByteArray("MThd not a wave"),
+              QByteArray(), QByteArray("RIFF\0\0\0\0WAVE", 12),
+              QByteArray("RIFF\0\0\0\0WAVEjunk\xff\xff\xff\x7f", 20)}) {
+            const auto got = WaveDuration(Write("x.wav", bytes));
+            ms << (got ? int(got->count()) : -1);
+        }
+        QCOMPARE(ms, (QList<int>{500, 100, -1, -1, -1, -1, -1, -1, -1}));
     }
 
     void realBackendEndsEveryWaitOfOurOwnSounds() {
@@ -285,6 +303,143 @@ class TestMSComm : public QObject {
         // A missing file is refused (the back end beeps instead) and the game goes on.
         QVERIFY(!backend.Play("/nonexistent/Lock.wav"));
         backend.Stop();
+    }
+
+    // Every byte but the undefined 0x98 stands for its own character, the one the system's codec knows
+    // where it has one, and comes back from it. Texts and their bytes; bytes without a '?' read back.
+    void codePage() {
+        const std::pair<QString, QByteArray> texts[] = {
+            {"АаЯяЁё№", "\xC0\xE0\xDF\xFF\xA8\xB8\xB9"},      // the alphabet's ends, yo, number sign
+            {"Ход: 日é\uFFFD🚀 Б", "\xD5\xEE\xE4: ???? \xC1"}, // unmappable, an emoji as one mark
+            {QString::fromUtf16(u"a\xDE80-\xD83D"), "a?-?"}}; // lone surrogates, a high one at the end
+        for (const auto& [text, bytes] : texts) {
+            QCOMPARE(ToCp1251(text), bytes);
+            if (!bytes.contains('?'))
+                QCOMPARE(FromCp1251(bytes), text);
+        }
+        QCOMPARE(FromCp1251("a\x98z"), QStringLiteral("a\uFFFDz"));
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all += b == 0x98 ? "" : QByteArray(1, char(b));
+        QCOMPARE(ToCp1251(FromCp1251(all)), all);
+        QStringDecoder system("windows-1251");
+        if (!system.isValid())
+            QSKIP("no Windows-1251 codec in this Qt build");
+        QCOMPARE(FromCp1251(all), system.decode(all));
+    }
+
+    // The messages as they leave (a sunk vertical two-deck, a horizontal four-deck); what the peer reads in a
+    // body. Only the characters just before the marker count; a body too short for them is dropped.
+    void reading() {
+        QCOMPARE(NewGameMessage() + YouBeginMessage() + ReadyMessage() + ShotMessage(3, 7) +
+                     ResultMessage({ResultMsg::Water}) + ResultMessage({ResultMsg::Hit}) +
+                     ResultMessage({ResultMsg::Repeated}) + ResultMessage({ResultMsg::Sunk, 5, 1, 2}) +
+                     ResultMessage({ResultMsg::Sunk, 0, 9, 8}) + ChatMessage(u"Привет"),
+                 "0^N@~#&`%@~#>;+@~#37_}m@~#0х•]@~#1х•]@~#5х•]@~#51022х•]@~#09082х•]@~#Привет@~#");
+        const QString bodies =
+            "0^N=new game|&`%=you begin|>;+=ready|Привет=chat|37_}m=shot 3,7|0х•]=result water 0,0,0|"
+            "1х•]=result hit 0,0,0|5х•]=result repeated 0,0,0|51022х•]=result sunk 5,1,2|"
+            "09082х•]=result sunk 0,9,8|Ну и ход 37_}m=shot 3,7|garbage 09_}m=shot 0,9|ax_}m=shot 0,0|"
+            "7_}m=shot|0^N =chat|^N=chat|1Х•]=chat|abc1х•]=result hit 0,0,0|7х•]=result unknown 0,0,0|"
+            "xx99082х•]=result sunk 9,9,8|51002х•]=result unknown 0,0,0|51092х•]=result unknown 0,0,0|"
+            "51122х•]=result unknown 0,0,0|x13x2х•]=result sunk 0,1,3|51x32х•]=result unknown 0,0,0|"
+            "1022х•]=result|х•]=result";
+        for (const QString& row : bodies.split(u'|'))
+            QCOMPARE(row.section(u'=', 0, 0) + '=' + Reading(row.section(u'=', 0, 0)), row);
+    }
+
+    // The reads ('|' between them; "(clear)" clears the receiver instead), the events they give, what
+    // stays buffered ('>' before each): a message over three reads; three in one; a reply behind a
+    // message; no word across a terminator; modem words inside a message; the answer's reply, a ring,
+    // a connection; OK without the answer command's echo, its line end at position 8, at 7; a dial echo
+    // without its line end, with one; connected while linked; the carrier lost comes before an error; an
+    // error in a chat fragment; words in lower case; a clear forgets everything.
+    void feed() {
+        for (const QString row :
+             {"3|7_}m@~|#>msg:37_}m>", "&`%@~#0^N@~#Привет@~#Ка>msg:&`%|msg:0^N|msg:Привет>Ка",
+              "hi@~#\r\nNO CARRIER\r\n>msg:hi|lost>", "\r\nNO CARR|IER@~#\r\n>msg:\r\nNO CARRIER>\r\n",
+              "NO CARRIER\r\nERROR@~#>msg:NO CARRIER\r\nERROR>",
+              "ATS0=1\r\r\nOK\r\n\r\nRING\r\n|\r\nCONNECT 9600|\r\n>connected>", "\r\nOK\r\n>>\r\nOK\r\n",
+              "ATS\r\nOK\r\n>>", "AT\r\nOK\r\nATS>>AT\r\nOK\r\nATS", "ATDP5551234\r>>ATDP5551234\r",
+              "ATDP123\r|\r\nCONNECT 9600\r\n>connected>",
+              "\r\nCONNECT\r\n|\r\nCONNECT\r\n>connected|connected>", "ERROR\r\nNO CARRIER\r\n>lost>",
+              "an ERROR of m|ine@~#>error|msg:ine>",
+              "\r\nconnect 9600\r\nerror no carrier\r\n>>\r\nconnect 9600\r\nerror no carrier\r\n",
+              "xxxxxxxxxxxxxxxxxxxxOK|(clear)|ATS\r\nOK\r\n>>"}) {
+            const QStringList reads = row.section(u'>', 0, 0).split(u'|');
+            LinkReceiver rx;
+            QStringList got;
+            for (const QString& read : reads)
+                got << (read == "(clear)" ? (rx.Clear(), QStringList()) : test::Names(rx.Feed(read)));
+            QCOMPARE(reads.join(u'|') + '>' + got.join(u'|') + '>' + rx.RxBuffer().toString(), row);
+        }
+    }
+
+    // Random noise in random reads, some filling the buffer to its bound: the same outcome as the rules
+    // read literally (which keep the buffer within it), read by read.
+    void noise() {
+        for (quint32 seed = 1; seed <= 50; ++seed) {
+            QRandomGenerator rng(seed);
+            const QString text = seed <= 40 ? Noise(rng, 6000) : Noise(rng, 50000, 6);
+            LinkReceiver rx;
+            test::PlainReceiver plain;
+            for (qsizetype at = 0, n; at < text.size(); at += n) {
+                n = 1 + rng.bounded(rng.bounded(2) ? 8 : 400);
+                const QString read = text.mid(at, n);
+                QCOMPARE(test::Names(rx.Feed(read)), plain.Feed(read));
+                QCOMPARE(rx.RxBuffer(), plain.buf);
+            }
+        }
+    }
+
+    // A text and its fields (speed, the parity's entry or -1 for none, data bits, stop bits), joined back.
+    void split() {
+        const QString rows = "9600,n,8,1=9600 2 8 1|38400,n,8,1.5=38400 2 8 1.5|115200,e,7,2=115200 0 7 2|"
+                             "19200,o,8,1=19200 3 8 1|9600,N,8,1=9600 -1 8 1|9600,,8,1=960 -1 8 1|"
+                             "s,8,1= 4 8 1|= -1  |,= -1  ,|1.5= -1  1.5|" +
+                             QString(1000, u',') + '=' + QString(994, u',') + " -1 , ,";
+        for (const QString& row : rows.split(u'|')) {
+            const auto [speed, parity, data, stop] = SplitLineSettings(row.section(u'=', 0, 0));
+            QCOMPARE(QStringList({speed, QString::number(parity), data, stop}).join(u' '),
+                     row.section(u'=', 1));
+        }
+        QCOMPARE(JoinLineSettings(u" 38400 ", 3, u" 8", u"1.5 "), "38400,O,8,1.5");
+        QCOMPARE(JoinLineSettings(u"9600", -1, u"8", u"1"), "9600,,8,1");
+        QCOMPARE(JoinLineSettings(u"9600", 5, u"8", u"1"), "9600,,8,1");
+        // The port hands the letter back in lower case; the window then selects the same entry.
+        for (int parity = 0; parity < int(kParityEntries.size()); ++parity) {
+            const QString text = JoinLineSettings(u"19200", parity, u"7", u"2").toLower();
+            QCOMPARE(SplitLineSettings(text), (LineSettingsFields{"19200", parity, "7", "2"}));
+        }
+    }
+
+    // A hand-written store: settings without quotes, a value that is no text, port device names, and
+    // the modem built into the game: its port number, listening port (set, out of range, not a number,
+    // missing) and phonebook.
+    void handEdited() {
+        const QByteArray ini =
+            "[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 4)\n[Ports]\n"
+            "Com1=/dev/ttyUSB0\nCom2=\nCom3=" +
+            QByteArray(5000, 'a') +
+            "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Phonebook]\nanna=game.example.org:4000\n"
+            "a\\b=x:1\n[Network]\n";
+        for (const auto& [listen, port] : {std::pair<QByteArray, int>{"ListenPort= 4000", 4000},
+                                           {"ListenPort=70000", 23230},
+                                           {"ListenPort=x", 23230},
+                                           {"", 23230}}) {
+            const PortStore store(Write(QString::number(port) + listen.toHex() + ".ini", ini + listen));
+            QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
+            QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
+            for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
+                QCOMPARE(store.PortDeviceName(n), MSComm::DefaultDevicePath(n));
+            QCOMPARE(store.PortDeviceName(0), QString());
+            QCOMPARE(std::pair(listen, int(store.ListenPort())), std::pair(listen, port));
+            QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
+            QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
+            // A number is never a path into the store.
+            for (const char* number : {"nobody", "", "a/b", "a\\b"})
+                QCOMPARE(store.PhonebookAddress(number), QString());
+        }
     }
 };
 
