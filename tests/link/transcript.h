@@ -6,10 +6,11 @@
 // its options; without tags a section is only played from others); then its steps, " ; " between two
 // on a line; N is end N:
 //   N> TEXT    the game at N writes TEXT; "N> TEXT => REPLY" expects the echo and REPLY back
+//   N! TEXT    N cannot write all of TEXT: ${taken} is what it could
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
 //   N~         N hangs up as the game does            N+  N's port opens again
 //   N= STATE   N comes to STATE (if it has states)    N-  what came at N is let go
-//   @ NAME     the steps of section NAME (written above)
+//   N.         N reads no more until told to          @ NAME  the steps of section NAME (above)
 // TEXT knows \r, \n and ${variable}. At the end nothing may be left over at any end.
 #pragma once
 
@@ -24,11 +25,16 @@
 
 namespace qx::test {
 
+inline quint16 FreePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::Any) ? probe.serverPort() : 0;
+}
+
 // One end of a call, as a game or a far end holds it.
 struct CallEnd {
     virtual ~CallEnd() = default;
-    virtual bool Write(const QByteArray& bytes) = 0;
-    virtual QByteArray Read() = 0; // what arrived since the last read
+    virtual qsizetype Write(const QByteArray& bytes) = 0; // how much was taken
+    virtual QByteArray Read() = 0;                        // what arrived since the last read
     virtual void HangUp() = 0;
     virtual bool Open() = 0;
     virtual QString State() { return {}; }
@@ -36,6 +42,7 @@ struct CallEnd {
     QByteArray got;
     bool wholeReads = false; // a read is one batch of output: nothing may come along with what is expected
     bool deaf = false;       // it is never told what arrives: what it should get is given time, not checked
+    bool reading = true;     // the game reads what arrives as it arrives
 };
 
 // A far end over TCP: taken from `server` as it calls in, or calling `port` on this machine (a busy
@@ -52,7 +59,7 @@ struct TcpEnd : CallEnd {
         }
         return true;
     }
-    bool Write(const QByteArray& bytes) override { return socket->write(bytes) == bytes.size(); }
+    qsizetype Write(const QByteArray& bytes) override { return socket->write(bytes); }
     QByteArray Read() override { return socket->isOpen() ? socket->readAll() : QByteArray(); }
     void HangUp() override { socket->close(); }
     QString State() override {
@@ -89,17 +96,18 @@ class Transcripts {
         }
         for (int b = 0; b < 256; ++b)
             vars["data"] += char(b);
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        vars["closed"] = "127.0.0.1:" + QByteArray::number(probe.serverPort());
+        const auto address = [](QTcpServer& server) {
+            server.listen(QHostAddress::LocalHost);
+            return "127.0.0.1:" + QByteArray::number(server.serverPort());
+        };
+        QTcpServer closed;
+        vars["closed"] = address(closed);
         deaf_.setListenBacklogSize(0);
-        deaf_.listen(QHostAddress::LocalHost);
+        vars["unanswered"] = address(deaf_);
         deaf_.pauseAccepting();
         queued_.connectToHost(QHostAddress::LocalHost, deaf_.serverPort());
         queued_.waitForConnected(5000);
-        vars["unanswered"] = "127.0.0.1:" + QByteArray::number(deaf_.serverPort());
-        far_.listen(QHostAddress::LocalHost);
-        vars["far"] = "127.0.0.1:" + QByteArray::number(far_.serverPort());
+        vars["far"] = address(far_);
     }
     ~Transcripts() { ends.clear(); } // before the servers their sockets came from
     // A test row, in the column "name", for each section with this tag.
@@ -116,17 +124,18 @@ class Transcripts {
         ends.clear();
         for (const QByteArray& line : sections.at(name).second) {
             auto& made = ends[line[0] - '0'];
-            if (!made && line[0] <= '2')
-                made = modem(line[0] - '0');
-            else if (!made)
-                made = std::make_unique<TcpEnd>(line[0] == '3' ? &far_ : nullptr, vars["port"].toUShort());
+            if (!made)
+                made = line[0] <= '2' ? modem(line[0] - '0')
+                                      : std::make_unique<TcpEnd>(line[0] == '3' ? &far_ : nullptr,
+                                                                 vars["port"].toUShort());
             CallEnd& end = *made;
             const QByteArray rest = line.mid(3);
             const qsizetype arrow = rest.contains(" =>") ? rest.indexOf(" =>") : rest.size();
             const QByteArray sent = Text(rest.left(arrow));
             QString error;
-            if (line[1] == '>' && !end.Write(sent))
-                error = "the write failed";
+            const bool writes = line[1] == '>' || line[1] == '!';
+            if (writes && (line[1] == '>') != ((vars["taken"] = sent.left(end.Write(sent))) == sent))
+                error = QStringLiteral("it took %1 bytes").arg(vars["taken"].size());
             else if (line[1] == '>' && arrow < rest.size())
                 error = Expect(end, sent + Text(rest.mid(arrow + 4)));
             else if (line[1] == '<')
@@ -139,6 +148,8 @@ class Transcripts {
                 error = "it did not open";
             else if (line[1] == '-')
                 end.got = (end.Read(), QByteArray());
+            else if (line[1] == '.')
+                end.reading = false;
             else if (line[1] == '=' && !QTest::qWaitFor([&] {
                          return QStringList{"", rest}.contains(end.State());
                      }))
