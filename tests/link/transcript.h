@@ -10,7 +10,7 @@
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
 //   N~         N hangs up as the game does            N+  N's port opens again
 //   N= STATE   N comes to STATE (if it has states)    N-  what came at N is let go
-//   N.         N reads no more until told to          @ NAME  the steps of section NAME (above)
+//   N.         N reads no more as it arrives          @ NAME  the steps of section NAME (above)
 // TEXT knows \r, \n and ${variable}. At the end nothing may be left over at any end.
 #pragma once
 
@@ -70,11 +70,13 @@ struct TcpEnd : CallEnd {
     std::unique_ptr<QTcpSocket> socket;
 };
 
-// The transcripts of tests/link/modem.script. Of the variables a test gives, every transcript knows
-// ${data}, modem commands and every byte value (online all of it is data); ${far}; ${closed}, where nobody
-// listens; ${unanswered}, a server whose one-place queue is taken and which accepts nobody, so that
-// a dial to it is never answered.
+// The transcripts of tests/link/modem.script. Besides the variables a test gives, each knows ${data}
+// (modem commands and every byte value: online all of it is data), ${far}, ${closed} (nobody listens) and
+// ${unanswered} (a server whose one-place queue is taken, and which accepts nobody).
 class Transcripts {
+    QTcpServer deaf_, far_; // made before the ends, whose sockets they hand out
+    QTcpSocket queued_;
+
   public:
     std::map<QString, std::pair<QStringList, QByteArrayList>> sections; // tags, steps
     std::map<QByteArray, QByteArray> vars{{"data", "ATH\r\n+++ATH0\r"}};
@@ -100,8 +102,7 @@ class Transcripts {
             server.listen(QHostAddress::LocalHost);
             return "127.0.0.1:" + QByteArray::number(server.serverPort());
         };
-        QTcpServer closed;
-        vars["closed"] = address(closed);
+        vars["closed"] = "127.0.0.1:" + QByteArray::number(FreePort());
         deaf_.setListenBacklogSize(0);
         vars["unanswered"] = address(deaf_);
         deaf_.pauseAccepting();
@@ -109,7 +110,6 @@ class Transcripts {
         queued_.waitForConnected(5000);
         vars["far"] = address(far_);
     }
-    ~Transcripts() { ends.clear(); } // before the servers their sockets came from
     // A test row, in the column "name", for each section with this tag.
     void AddRows(const QString& tag) const {
         QTest::addColumn<QString>("name");
@@ -164,9 +164,6 @@ class Transcripts {
     }
 
   private:
-    QTcpServer deaf_, far_;
-    QTcpSocket queued_;
-
     static QString Shown(const QByteArray& bytes) {
         return QString::fromLatin1(bytes.toPercentEncoding(" "));
     }
@@ -179,9 +176,8 @@ class Transcripts {
     static QString Expect(CallEnd& end, const QByteArray& want) {
         if (end.deaf)
             return QTest::qWait(300), QString();
-        const bool came =
-            QTest::qWaitFor([&] { return (end.got += end.Read()).size() >= want.size(); }, 10000);
-        if (!came || !end.got.startsWith(want) || (end.wholeReads && end.got.size() > want.size()))
+        if (!QTest::qWaitFor([&] { return (end.got += end.Read()).size() >= want.size(); }, 10000) ||
+            !end.got.startsWith(want) || (end.wholeReads && end.got.size() > want.size()))
             return QStringLiteral("got %1, wanted %2").arg(Shown(end.got), Shown(want));
         end.got.remove(0, want.size());
         return {};

@@ -1,10 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Lines on this machine's pseudo-terminals: the modem emulator driven the way the game drives its
-// modem (the calls of tests/link/modem.script, among them the pacing of the line and flow control; it
-// leaves cleanly, taking its links along), and the game's serial port layer on a pseudo-terminal whose
-// far end stands in for the modem.
+// Pseudo-terminals: the modem emulator driven as the game drives its modem (the calls of
+// tests/link/modem.script tagged "emu"), and the game's serial port on one whose far end is the modem.
 #include "cp1251.h"
 #include "mscomm.h"
 #include "sender.h"
@@ -15,7 +13,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <tuple>
@@ -31,8 +28,7 @@ using namespace qx::test;
 
 namespace {
 
-// A terminal opened with plain system calls: the slave side of an emulated modem, as the game's port
-// would open it, or the master side of a pseudo-terminal.
+// A terminal with plain system calls: an emulated modem as the game's port opens it, or a pty's master.
 struct Line : CallEnd {
     explicit Line(const QString& path) : path(QFile::encodeName(path)) { Open(); }
     ~Line() override { ::close(fd); }
@@ -49,10 +45,8 @@ struct Line : CallEnd {
         return sent;
     }
     QByteArray Read() override {
-        QByteArray in;
-        char buf[4096];
-        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
-            in.append(buf, n);
+        QByteArray in(1 << 16, Qt::Uninitialized);
+        in.resize(std::max<ssize_t>(0, ::read(fd, in.data(), in.size())));
         pieces += !in.isEmpty();
         return in;
     }
@@ -138,15 +132,13 @@ class TestModemEmu : public QObject {
         MSComm missing(new SerialPortDevice, [](int) { return QStringLiteral("/dev/qx-no-such-port"); });
         const PortResult r = missing.SetPortOpen(true);
         QVERIFY(!r && r.error.startsWith("/dev/qx-no-such-port: ") && !missing.PortOpen());
-        Line pty({});
-        int slave = -1;
+        Line pty({}), slave({});
         char name[256] = {};
-        QVERIFY(::openpty(&pty.fd, &slave, name, nullptr, nullptr) == 0);
+        QVERIFY(::openpty(&pty.fd, &slave.fd, name, nullptr, nullptr) == 0);
         ::fcntl(pty.fd, F_SETFL, O_NONBLOCK);
-        const auto closeSlave = qScopeGuard([slave] { ::close(slave); });
-        const auto flags = [slave](tcflag_t termios::*field) {
+        const auto flags = [&slave](tcflag_t termios::*field) {
             termios t{};
-            return ::tcgetattr(slave, &t), t.*field;
+            return ::tcgetattr(slave.fd, &t), t.*field;
         };
         MSComm real(new SerialPortDevice, [&name](int) { return QString::fromLocal8Bit(name); });
         QString received;
