@@ -4,7 +4,7 @@
 // Calls through modems written down as transcripts (tests/link/modem.script), played against the
 // ends a test gives. "== NAME : TAGS" starts a section (a test plays those with its tag, "--" words are
 // its options; without tags a section is only played from others); then its steps, " ; " between two
-// on a line; N is end N:
+// (also after the head); N is end N:
 //   N> TEXT    the game at N writes TEXT; "N> TEXT => REPLY" expects the echo and REPLY back
 //   N! TEXT    N cannot write all of TEXT: ${taken} is what it could
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
@@ -87,14 +87,15 @@ class Transcripts {
         file.open(QIODevice::ReadOnly);
         std::pair<QStringList, QByteArrayList>* section = nullptr;
         for (const QByteArray& line : file.readAll().split('\n')) {
+            QStringList steps = QString::fromUtf8(line).split(" ; ", Qt::SkipEmptyParts);
             if (line.startsWith("== ")) {
-                const QStringList head = QString::fromUtf8(line.mid(3)).split(" : ");
+                const QStringList head = steps.takeFirst().mid(3).split(" : ");
                 (section = &sections[head[0]])->first = head.value(1).split(u' ', Qt::SkipEmptyParts);
-            } else if (section && !line.isEmpty() && !line.startsWith('#')) {
-                for (const QString& step : QString::fromUtf8(line).split(" ; "))
+            }
+            for (const QString& step : steps)
+                if (section && !line.startsWith('#'))
                     section->second +=
                         step.startsWith("@ ") ? sections[step.mid(2)].second : QByteArrayList{step.toUtf8()};
-            }
         }
         for (int b = 0; b < 256; ++b)
             vars["data"] += char(b);

@@ -19,9 +19,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A modem opened as the game opens its port: each read is what one ReadyRead hands the game, and
-// none comes from inside the game's own write. Numbers other than "7" (`phonebookPort` on this
-// machine) are addresses.
+// A modem opened as the game opens its port: each read is what one ReadyRead hands the game, none from
+// inside the game's own write. Its book has "7" (`phonebookPort` here): other numbers are addresses.
 struct Side : CallEnd {
     NetModemDevice modem;
     QByteArray reads;
@@ -98,9 +97,8 @@ class TestNetModem : public QObject {
 
     void transcripts_data() {
         script_.AddRows("net");
-        // Calls to other numbers than 127.0.0.1:%1 (%1 the port modem 1 answers on). Loopback names
-        // are the modem's own business: they connect even where the system's resolver knows none of
-        // them (no hosts file).
+        // Calls to other numbers than 127.0.0.1:%1 (%1 modem 1's port). Loopback names are the modem's
+        // own business: they connect even where the system's resolver knows none (no hosts file).
         for (const char* number : {"7", "localhost:%1", "game.localhost:%1", "LocalHost.:%1", "[::1]:%1"})
             QTest::addRow("call %s", number) << QString("call");
     }
