@@ -71,15 +71,17 @@ struct TcpEnd : CallEnd {
 };
 
 // The transcripts of tests/link/modem.script. Besides the variables a test gives, each knows ${data}
-// (modem commands and every byte value: online all of it is data), ${far}, ${closed} (nobody listens) and
-// ${unanswered} (a server whose one-place queue is taken, and which accepts nobody).
+// (modem commands and every byte value: online all of it is data), ${far}, ${closed} (nobody listens),
+// ${unanswered} (a server whose one-place queue is taken, and which accepts nobody), and unless the test
+// gives others ${number} 1 and ${long}, a command line too long for the emulator.
 class Transcripts {
     QTcpServer deaf_, far_; // made before the ends, whose sockets they hand out
     QTcpSocket queued_;
 
   public:
     std::map<QString, std::pair<QStringList, QByteArrayList>> sections; // tags, steps
-    std::map<QByteArray, QByteArray> vars{{"data", "ATH\r\n+++ATH0\r"}};
+    std::map<QByteArray, QByteArray> vars{
+        {"data", "ATH\r\n+++ATH0\r"}, {"number", "1"}, {"long", QByteArray(80, 'Z')}};
     std::map<int, std::unique_ptr<CallEnd>> ends;
 
     Transcripts() {

@@ -93,7 +93,6 @@ class TestModemLine : public QObject {
                                        ResultMessage({ResultMsg::Sunk, 5, 1, 2}),
                                        ChatMessage(u"Привет, ёж! AT OK +++ ATH"), ChatMessage(high)})
             data += ToCp1251(message);
-        script_.vars.insert({{"number", "1"}, {"long", QByteArray(80, 'Z')}});
     }
 
     void transcripts_data() {
