@@ -7,19 +7,16 @@
 # "{dir}" stands for DIR), and stops the emulator again.
 #   modemline.sh MODEMEMU DIR PORTS COMMAND...     DIR "-": a temporary folder
 set -uo pipefail
-emu=$1 dir=$2 ports=$3 tmp="" tries=0
+emu=$1 dir=$2 ports=$3 tmp="" out=$(mktemp)
 shift 3
 [ "$dir" = "-" ] && dir=$(mktemp -d) && tmp=$dir
-out=$(mktemp)
 mkdir -p "$dir"
 "$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 2000 >"$out" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$out" ${tmp:+"$tmp"}' EXIT
-until [ "$(grep -c ' number ' "$out")" -ge 2 ]; do
-  if ! kill -0 "$pid" 2>/dev/null || [ $((tries += 1)) -gt 200 ]; then
-    echo "modemline.sh: the modem emulator did not come up:" >&2
-    cat "$out" >&2
-    exit 1
+for ((tries = 0; $(grep -c ' number ' "$out") < 2; tries++)); do
+  if ! kill -0 "$pid" 2>/dev/null || ((tries > 200)); then
+    echo "modemline.sh: the modem emulator did not come up:" >&2 && cat "$out" >&2 && exit 1
   fi
   sleep 0.05
 done

@@ -4,12 +4,13 @@
 // Calls through modems written down as transcripts (tests/link/modem.script), played against the
 // ends a test gives. "== NAME : TAGS" starts a section (a test plays those with its tag, "--" words are
 // its options; without tags a section is only played from others); then its steps, " ; " between two
-// on a line; N is end N:
+// (also after the head); N is end N:
 //   N> TEXT    the game at N writes TEXT; "N> TEXT => REPLY" expects the echo and REPLY back
+//   N! TEXT    N cannot write all of TEXT: ${taken} is what it could
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
 //   N~         N hangs up as the game does            N+  N's port opens again
 //   N= STATE   N comes to STATE (if it has states)    N-  what came at N is let go
-//   @ NAME     the steps of section NAME (written above)
+//   N.         N reads no more as it arrives          @ NAME  the steps of section NAME (above)
 // TEXT knows \r, \n and ${variable}. At the end nothing may be left over at any end.
 #pragma once
 
@@ -24,11 +25,16 @@
 
 namespace qx::test {
 
+inline quint16 FreePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::Any) ? probe.serverPort() : 0;
+}
+
 // One end of a call, as a game or a far end holds it.
 struct CallEnd {
     virtual ~CallEnd() = default;
-    virtual bool Write(const QByteArray& bytes) = 0;
-    virtual QByteArray Read() = 0; // what arrived since the last read
+    virtual qsizetype Write(const QByteArray& bytes) = 0; // how much was taken
+    virtual QByteArray Read() = 0;                        // what arrived since the last read
     virtual void HangUp() = 0;
     virtual bool Open() = 0;
     virtual QString State() { return {}; }
@@ -36,6 +42,7 @@ struct CallEnd {
     QByteArray got;
     bool wholeReads = false; // a read is one batch of output: nothing may come along with what is expected
     bool deaf = false;       // it is never told what arrives: what it should get is given time, not checked
+    bool reading = true;     // the game reads what arrives as it arrives
 };
 
 // A far end over TCP: taken from `server` as it calls in, or calling `port` on this machine (a busy
@@ -52,7 +59,7 @@ struct TcpEnd : CallEnd {
         }
         return true;
     }
-    bool Write(const QByteArray& bytes) override { return socket->write(bytes) == bytes.size(); }
+    qsizetype Write(const QByteArray& bytes) override { return socket->write(bytes); }
     QByteArray Read() override { return socket->isOpen() ? socket->readAll() : QByteArray(); }
     void HangUp() override { socket->close(); }
     QString State() override {
@@ -63,14 +70,18 @@ struct TcpEnd : CallEnd {
     std::unique_ptr<QTcpSocket> socket;
 };
 
-// The transcripts of tests/link/modem.script. Of the variables a test gives, every transcript knows
-// ${data}, modem commands and every byte value (online all of it is data); ${far}; ${closed}, where nobody
-// listens; ${unanswered}, a server whose one-place queue is taken and which accepts nobody, so that
-// a dial to it is never answered.
+// The transcripts of tests/link/modem.script. Besides the variables a test gives, each knows ${data}
+// (modem commands and every byte value: online all of it is data), ${far}, ${closed} (nobody listens),
+// ${unanswered} (a server whose one-place queue is taken, and which accepts nobody), and unless the test
+// gives others ${number} 1 and ${long}, a command line too long for the emulator.
 class Transcripts {
+    QTcpServer deaf_, far_; // made before the ends, whose sockets they hand out
+    QTcpSocket queued_;
+
   public:
     std::map<QString, std::pair<QStringList, QByteArrayList>> sections; // tags, steps
-    std::map<QByteArray, QByteArray> vars{{"data", "ATH\r\n+++ATH0\r"}};
+    std::map<QByteArray, QByteArray> vars{
+        {"data", "ATH\r\n+++ATH0\r"}, {"number", "1"}, {"long", QByteArray(80, 'Z')}};
     std::map<int, std::unique_ptr<CallEnd>> ends;
 
     Transcripts() {
@@ -78,30 +89,30 @@ class Transcripts {
         file.open(QIODevice::ReadOnly);
         std::pair<QStringList, QByteArrayList>* section = nullptr;
         for (const QByteArray& line : file.readAll().split('\n')) {
+            QStringList steps = QString::fromUtf8(line).split(" ; ", Qt::SkipEmptyParts);
             if (line.startsWith("== ")) {
-                const QStringList head = QString::fromUtf8(line.mid(3)).split(" : ");
+                const QStringList head = steps.takeFirst().mid(3).split(" : ");
                 (section = &sections[head[0]])->first = head.value(1).split(u' ', Qt::SkipEmptyParts);
-            } else if (section && !line.isEmpty() && !line.startsWith('#')) {
-                for (const QString& step : QString::fromUtf8(line).split(" ; "))
+            }
+            for (const QString& step : steps)
+                if (section && !line.startsWith('#'))
                     section->second +=
                         step.startsWith("@ ") ? sections[step.mid(2)].second : QByteArrayList{step.toUtf8()};
-            }
         }
         for (int b = 0; b < 256; ++b)
             vars["data"] += char(b);
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        vars["closed"] = "127.0.0.1:" + QByteArray::number(probe.serverPort());
+        const auto address = [](QTcpServer& server) {
+            server.listen(QHostAddress::LocalHost);
+            return "127.0.0.1:" + QByteArray::number(server.serverPort());
+        };
+        vars["closed"] = "127.0.0.1:" + QByteArray::number(FreePort());
         deaf_.setListenBacklogSize(0);
-        deaf_.listen(QHostAddress::LocalHost);
+        vars["unanswered"] = address(deaf_);
         deaf_.pauseAccepting();
         queued_.connectToHost(QHostAddress::LocalHost, deaf_.serverPort());
         queued_.waitForConnected(5000);
-        vars["unanswered"] = "127.0.0.1:" + QByteArray::number(deaf_.serverPort());
-        far_.listen(QHostAddress::LocalHost);
-        vars["far"] = "127.0.0.1:" + QByteArray::number(far_.serverPort());
+        vars["far"] = address(far_);
     }
-    ~Transcripts() { ends.clear(); } // before the servers their sockets came from
     // A test row, in the column "name", for each section with this tag.
     void AddRows(const QString& tag) const {
         QTest::addColumn<QString>("name");
@@ -116,17 +127,18 @@ class Transcripts {
         ends.clear();
         for (const QByteArray& line : sections.at(name).second) {
             auto& made = ends[line[0] - '0'];
-            if (!made && line[0] <= '2')
-                made = modem(line[0] - '0');
-            else if (!made)
-                made = std::make_unique<TcpEnd>(line[0] == '3' ? &far_ : nullptr, vars["port"].toUShort());
+            if (!made)
+                made = line[0] <= '2' ? modem(line[0] - '0')
+                                      : std::make_unique<TcpEnd>(line[0] == '3' ? &far_ : nullptr,
+                                                                 vars["port"].toUShort());
             CallEnd& end = *made;
             const QByteArray rest = line.mid(3);
             const qsizetype arrow = rest.contains(" =>") ? rest.indexOf(" =>") : rest.size();
             const QByteArray sent = Text(rest.left(arrow));
             QString error;
-            if (line[1] == '>' && !end.Write(sent))
-                error = "the write failed";
+            const bool writes = line[1] == '>' || line[1] == '!';
+            if (writes && (line[1] == '>') != ((vars["taken"] = sent.left(end.Write(sent))) == sent))
+                error = QStringLiteral("it took %1 bytes").arg(vars["taken"].size());
             else if (line[1] == '>' && arrow < rest.size())
                 error = Expect(end, sent + Text(rest.mid(arrow + 4)));
             else if (line[1] == '<')
@@ -139,6 +151,8 @@ class Transcripts {
                 error = "it did not open";
             else if (line[1] == '-')
                 end.got = (end.Read(), QByteArray());
+            else if (line[1] == '.')
+                end.reading = false;
             else if (line[1] == '=' && !QTest::qWaitFor([&] {
                          return QStringList{"", rest}.contains(end.State());
                      }))
@@ -153,9 +167,6 @@ class Transcripts {
     }
 
   private:
-    QTcpServer deaf_, far_;
-    QTcpSocket queued_;
-
     static QString Shown(const QByteArray& bytes) {
         return QString::fromLatin1(bytes.toPercentEncoding(" "));
     }
@@ -168,9 +179,8 @@ class Transcripts {
     static QString Expect(CallEnd& end, const QByteArray& want) {
         if (end.deaf)
             return QTest::qWait(300), QString();
-        const bool came =
-            QTest::qWaitFor([&] { return (end.got += end.Read()).size() >= want.size(); }, 10000);
-        if (!came || !end.got.startsWith(want) || (end.wholeReads && end.got.size() > want.size()))
+        if (!QTest::qWaitFor([&] { return (end.got += end.Read()).size() >= want.size(); }, 10000) ||
+            !end.got.startsWith(want) || (end.wholeReads && end.got.size() > want.size()))
             return QStringLiteral("got %1, wanted %2").arg(Shown(end.got), Shown(want));
         end.got.remove(0, want.size());
         return {};

@@ -1,13 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The port layer on real serial ports with a modem behind each: the calls of tests/link/modem.script
-// tagged "line" played by two games' ports, with the game's messages as the data, and a TCP far end
-// reached through the emulator's bridge. tests/link/modemline.sh starts the modem emulator and names
-// the ports in QX_PORTS ("Com1=<device>;Com2=<device>", an entry for each port whose device is not the
-// usual one). QX_NO_RECEIVE says the ports never report received data (Wine's COM ports on
-// pseudo-terminals): then only the calls tagged "sends" are played, and only what leaves a port is
-// checked.
+// The calls of tests/link/modem.script tagged "line", played by two games' ports on serial lines with
+// the emulator's modems behind them (tests/link/modemline.sh starts it and names the unusual devices in
+// QX_PORTS: "Com1=<device>;Com2=<device>"), the game's messages as the data. QX_NO_RECEIVE: the ports
+// never report what they receive (Wine's COM ports on pseudo-terminals), so only the calls tagged
+// "sends" are played, and only what leaves a port is checked.
 #include "cp1251.h"
 #include "mscomm.h"
 #include "portstore.h"
@@ -23,20 +21,18 @@ using namespace qx::test;
 
 namespace {
 
-// A port as a game holds it. It takes every line setting and flow control it offers while it opens;
-// then port 1 runs at 9600 with both kinds of flow control, port 2 at 19200 with none. What it sends
-// goes through the game's sender; it hangs up with the modem command (online, it crosses as data), the
-// DTR drop and the port closed, what was queued pushed out first. What it refuses is written down in
-// `refused`.
+QString refused; // what a port refused
+
+// A port as a game holds it: it takes every line setting and flow control it offers, then runs port 1
+// at 9600 with both flow controls, port 2 at 19200 with none; it sends through the game's sender, and
+// hangs up with "ATH" (online, data), DTR dropped and the port closed, what was queued pushed out first.
 struct Port : CallEnd {
     MSComm port;
     LineSender sender{&port};
     QByteArray in;
-    QString& refused;
 
-    Port(const PortStore& store, int n, QString& refused)
-        : port(new SerialPortDevice, [&store](int number) { return store.PortDeviceName(number); }),
-          refused(refused) {
+    Port(const PortStore& store, int n)
+        : port(new SerialPortDevice, [&store](int number) { return store.PortDeviceName(number); }) {
         deaf = qEnvironmentVariableIsSet("QX_NO_RECEIVE");
         QObject::connect(&port, &MSComm::OnComm, &port, [this] {
             if (port.CommEvent() == MSComm::CommEventReceive)
@@ -49,12 +45,14 @@ struct Port : CallEnd {
         for (const int mode : {1, 2, 0, 3, n == 1 ? 3 : 0})
             Check(port.SetHandshaking(mode), QString::number(mode));
     }
-    void Check(const PortResult& result, const QString& what) {
+    static void Check(const PortResult& result, const QString& what) {
         if (!result)
             refused += what + ": " + result.error + "\n";
     }
     bool Open() override { return bool(port.SetPortOpen(true)); }
-    bool Write(const QByteArray& bytes) override { return sender.SendText(FromCp1251(bytes)), true; }
+    qsizetype Write(const QByteArray& bytes) override {
+        return sender.SendText(FromCp1251(bytes)), bytes.size();
+    }
     QByteArray Read() override { return deaf ? QByteArray() : std::exchange(in, {}); }
     void HangUp() override {
         Check(port.Output(u"ATH"), "ATH");
@@ -95,7 +93,6 @@ class TestModemLine : public QObject {
                                        ResultMessage({ResultMsg::Sunk, 5, 1, 2}),
                                        ChatMessage(u"Привет, ёж! AT OK +++ ATH"), ChatMessage(high)})
             data += ToCp1251(message);
-        script_.vars.insert({{"number", "1"}, {"long", QByteArray(80, 'Z')}});
     }
 
     void transcripts_data() {
@@ -103,9 +100,8 @@ class TestModemLine : public QObject {
     }
     void transcripts() {
         QFETCH(QString, name);
-        QString refused;
-        QCOMPARE(script_.Play(name, [&](int n) { return std::make_unique<Port>(*store_, n, refused); }),
-                 QString());
+        refused.clear();
+        QCOMPARE(script_.Play(name, [this](int n) { return std::make_unique<Port>(*store_, n); }), QString());
         QCOMPARE(refused, QString());
     }
 };
