@@ -88,18 +88,6 @@ class TestPortSettings : public QObject {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userDir_.path());
     }
 
-    // Every list in text order, whatever order its entries are added in.
-    void listsAreSorted() {
-        Rig rig;
-        QStringList entries;
-        for (QComboBox* list : rig.Open()->findChildren<QComboBox*>())
-            for (int i = 0; i < list->count(); ++i)
-                entries << list->itemText(i);
-        QCOMPARE(entries.join(u' '),
-                 "Com1 Com2 Com3 Com4 Com5 Com6 Сеть (TCP/IP) 115200 14400 19200 28800 38400 "
-                 "56000 57600 9600 4 5 6 7 8 Even Mark None Odd Space 1 1.5 2");
-    }
-
     // Start-up applies the store; then the window is left as the row says. "Применить" by Return or by
     // a click stores what the port took; the other ways out change nothing; a refusal warns in the port's
     // words, the window stays, the steps before it stay done. Rows: stored; refused by the device; the
@@ -187,6 +175,13 @@ class TestPortSettings : public QObject {
             w.Ui().mnuModem->trigger();
             QPointer<frmMOpt> options = w.findChild<frmMOpt*>();
             QVERIFY(options && options->isVisible());
+            QStringList entries; // every list in text order, whatever order its entries are added in
+            for (QComboBox* list : options->findChildren<QComboBox*>())
+                for (int i = 0; i < list->count(); ++i)
+                    entries << list->itemText(i);
+            QCOMPARE(entries.join(u' '),
+                     "Com1 Com2 Com3 Com4 Com5 Com6 Сеть (TCP/IP) 115200 14400 19200 28800 38400 "
+                     "56000 57600 9600 4 5 6 7 8 Even Mark None Odd Space 1 1.5 2");
             Choose(options, "Com3|19200|7|Even|2|Xon/RTS");
             QTest::mouseClick(options->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
             QTRY_VERIFY(!options);
