@@ -23,32 +23,6 @@ QString Live(const MSComm& port) {
     return QStringLiteral("%1|%2|%3").arg(port.Settings()).arg(port.CommPort()).arg(port.Handshaking());
 }
 
-// A port over the fake device (which opens) and a store on a file of its own, filled beforehand with
-// "settings|port|handshaking" (empty fields are left out).
-struct Rig {
-    QTemporaryDir dir;
-    FakePort* device = new FakePort;
-    MSComm port{device, {}};
-    PortStore store;
-
-    explicit Rig(const QString& stored = {}) : store(Fill(dir.filePath("port.ini"), stored)) {}
-    static QString Fill(const QString& path, const QString& stored) {
-        QSettings ini(path, QSettings::IniFormat);
-        const QStringList keys{"Settings", "CommPort", "Handshaking"}, values = stored.split(u'|');
-        for (int i = 0; i < values.size(); ++i)
-            if (!values[i].isEmpty())
-                ini.setValue("Properties/" + keys[i], values[i]);
-        return path; // written when `ini` goes
-    }
-    QWidget owner; // of the windows, closing any that a failed case leaves open
-
-    frmMOpt* Open() {
-        auto* w = new frmMOpt(&port, &store, &owner);
-        w->show();
-        return w;
-    }
-};
-
 const char* const kLists[] = {"cboPort", "cboSpeed", "cboDataBits", "cboParity", "cboStopBits"};
 
 // "port|speed|data bits|parity|stop bits|flow option" as the window shows them.
@@ -88,11 +62,11 @@ class TestPortSettings : public QObject {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userDir_.path());
     }
 
-    // Start-up applies the store; then the window is left as the row says. "Применить" by Return or by
-    // a click stores what the port took; the other ways out change nothing; a refusal warns in the port's
-    // words, the window stays, the steps before it stay done. Rows: stored; refused by the device; the
-    // port ("open"; "closes": open before only); choice; how the window is left (none: start-up only,
-    // the port stays shut); live; the warning (or what start-up's error mentions); shown on opening.
+    // Start-up applies the store, then the window is left. "Применить" by Return or by a click stores
+    // what the port took; the other ways out change nothing; a refusal warns in the port's words, the
+    // window stays, the steps before it stay done. Rows: stored, as live is; refused by the fake device;
+    // the port ("open"; "closes": open before only); choice; how the window is left (none: start-up
+    // only, the port stays shut); live; the warning (or start-up's error); shown on opening.
     void settings_data() {
         Rows({{"odd parity", ";;;|||Odd||;Return;9600,o,8,1|1|0;"},
               {"new port closes", ";;closes;Com2|57600|7|Space|2|RTS;Return;57600,s,7,2|2|2;"},
@@ -117,19 +91,31 @@ class TestPortSettings : public QObject {
     }
     void settings() {
         const auto [stored, refuse, open, choice, how, live, warning, shown] = Fields<8>();
-        Rig rig(stored);
-        rig.device->refuse << refuse;
+        QTemporaryDir dir; // for the store's file, given the stored fields that are not empty
+        for (QSettings ini(dir.filePath("port.ini"), QSettings::IniFormat); int i : {0, 1, 2})
+            if (const QString value = stored.section(u'|', i, i); !value.isEmpty())
+                ini.setValue("Properties/" + QStringList{"Settings", "CommPort", "Handshaking"}[i], value);
+        auto* device = new FakePort; // which opens
+        MSComm port(device, {});
+        PortStore store(dir.filePath("port.ini"));
+        QWidget owner; // of the windows, closing any that a failed case leaves open
+        const auto window = [&] {
+            auto* w = new frmMOpt(&port, &store, &owner);
+            w->show();
+            return w;
+        };
+        device->refuse << refuse;
         QString error;
-        QCOMPARE(LoadPortSettings(rig.port, rig.store, &error), !how.isEmpty() || warning.isEmpty());
+        QCOMPARE(LoadPortSettings(port, store, &error), !how.isEmpty() || warning.isEmpty());
         QVERIFY2(how.isEmpty() ? error.contains(warning) : error.isEmpty(), qPrintable(error));
         if (how.isEmpty()) {
-            QVERIFY(Live(rig.port) == live && !rig.port.PortOpen() && rig.device->opened.isEmpty());
+            QVERIFY(Live(port) == live && !port.PortOpen() && device->opened.isEmpty());
             if (!shown.isEmpty())
-                QCOMPARE(Shown(rig.Open()), shown);
+                QCOMPARE(Shown(window()), shown);
             return;
         }
-        QVERIFY(rig.port.SetPortOpen(!open.isEmpty()));
-        QPointer<frmMOpt> w = rig.Open();
+        QVERIFY(port.SetPortOpen(!open.isEmpty()));
+        QPointer<frmMOpt> w = window();
         QSignalSpy failures(w.data(), &frmMOpt::FailureShown);
         Choose(w, choice);
         const QString chosen = Shown(w);
@@ -149,14 +135,14 @@ class TestPortSettings : public QObject {
         QTest::qWait(0);
         QVERIFY(warning.isEmpty() ? !w : w && w->isVisible()); // a closed window is gone by now
         const bool applied = (how == "Return" || how == "Применить") && warning.isEmpty();
-        const StoredPort s = rig.store.Load();
-        QCOMPARE(Live(rig.port) + ' ' + (QStringList{s.settings, s.commPort, s.handshaking}.join(u'|')),
+        const StoredPort s = store.Load();
+        QCOMPARE(Live(port) + ' ' + (QStringList{s.settings, s.commPort, s.handshaking}.join(u'|')),
                  live + ' ' + (applied ? live : "||"));
-        QCOMPARE(rig.port.PortOpen(), open == "open");
-        if (rig.port.PortOpen()) // an open port takes new line settings at once
-            QCOMPARE(rig.device->line.speed, live.section(u',', 0, 0).toInt());
+        QCOMPARE(port.PortOpen(), open == "open");
+        if (port.PortOpen()) // an open port takes new line settings at once
+            QCOMPARE(device->line.speed, live.section(u',', 0, 0).toInt());
         if (applied)
-            QCOMPARE(Shown(rig.Open()), chosen);
+            QCOMPARE(Shown(window()), chosen);
     }
 
     // The game on the user's own store: the settings window writes it, the next start applies it, and
