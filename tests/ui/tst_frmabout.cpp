@@ -25,12 +25,9 @@ bool Read(QByteArrayView rtf, QTextDocument& doc) {
     return ReadRtf(rtf, &doc);
 }
 
-// Blocks joined with '\n', keeping line separators and no-break spaces (toPlainText() changes them).
+// Paragraphs joined with '\n', keeping line separators and no-break spaces (toPlainText() changes them).
 QString Text(const QTextDocument* doc) {
-    QStringList blocks;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(u'\n');
+    return doc->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
 // Per character: b, i, u, the size, the colour and the paragraph's indent where set, or - for none.
