@@ -99,11 +99,6 @@ class TestPortSettings : public QObject {
         MSComm port(device, {});
         PortStore store(dir.filePath("port.ini"));
         QWidget owner; // of the windows, closing any that a failed case leaves open
-        const auto window = [&] {
-            auto* w = new frmMOpt(&port, &store, &owner);
-            w->show();
-            return w;
-        };
         device->refuse << refuse;
         QString error;
         QCOMPARE(LoadPortSettings(port, store, &error), !how.isEmpty() || warning.isEmpty());
@@ -111,11 +106,12 @@ class TestPortSettings : public QObject {
         if (how.isEmpty()) {
             QVERIFY(Live(port) == live && !port.PortOpen() && device->opened.isEmpty());
             if (!shown.isEmpty())
-                QCOMPARE(Shown(window()), shown);
+                QCOMPARE(Shown(new frmMOpt(&port, &store, &owner)), shown);
             return;
         }
         QVERIFY(port.SetPortOpen(!open.isEmpty()));
-        QPointer<frmMOpt> w = window();
+        QPointer<frmMOpt> w = new frmMOpt(&port, &store, &owner);
+        w->show();
         QSignalSpy failures(w.data(), &frmMOpt::FailureShown);
         Choose(w, choice);
         const QString chosen = Shown(w);
@@ -142,7 +138,7 @@ class TestPortSettings : public QObject {
         if (port.PortOpen()) // an open port takes new line settings at once
             QCOMPARE(device->line.speed, live.section(u',', 0, 0).toInt());
         if (applied)
-            QCOMPARE(Shown(window()), chosen);
+            QCOMPARE(Shown(new frmMOpt(&port, &store, &owner)), chosen);
     }
 
     // The game on the user's own store: the settings window writes it, the next start applies it, and
