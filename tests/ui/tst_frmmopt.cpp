@@ -23,33 +23,6 @@ QString Live(const MSComm& port) {
     return QStringLiteral("%1|%2|%3").arg(port.Settings()).arg(port.CommPort()).arg(port.Handshaking());
 }
 
-// A port over the fake device (which opens) and a store on a file of its own, filled beforehand with
-// "settings|port|handshaking" (empty fields are left out).
-struct Rig {
-    QTemporaryDir dir;
-    FakePort* device = new FakePort;
-    MSComm port{device, {}};
-    PortStore store;
-
-    explicit Rig(const QString& stored = {}) : store(Fill(dir.filePath("port.ini"), stored)) {}
-    static QString Fill(const QString& path, const QString& stored) {
-        QSettings ini(path, QSettings::IniFormat);
-        const QStringList keys{"Settings", "CommPort", "Handshaking"}, values = stored.split(u'|');
-        for (int i = 0; i < values.size(); ++i)
-            if (!values[i].isEmpty())
-                ini.setValue("Properties/" + keys[i], values[i]);
-        return path; // written when `ini` goes
-    }
-    QList<QPointer<frmMOpt>> windows; // a failed case may leave one open
-    ~Rig() { qDeleteAll(windows); }
-
-    QPointer<frmMOpt> Open() {
-        windows << new frmMOpt(&port, &store, nullptr);
-        windows.last()->show();
-        return windows.last();
-    }
-};
-
 const char* const kLists[] = {"cboPort", "cboSpeed", "cboDataBits", "cboParity", "cboStopBits"};
 
 // "port|speed|data bits|parity|stop bits|flow option" as the window shows them.
@@ -66,11 +39,9 @@ QString Shown(QWidget* w) {
 // The same fields as Shown: an empty one leaves a control alone, "-" clears a list's selection.
 void Choose(QWidget* w, const QString& row) {
     const QStringList choice = row.split(u'|');
-    for (int i = 0; i < 5; ++i) {
-        auto* list = w->findChild<QComboBox*>(kLists[i]);
-        if (!choice[i].isEmpty())
+    for (int i = 0; i < 5; ++i)
+        if (auto* list = w->findChild<QComboBox*>(kLists[i]); !choice[i].isEmpty())
             list->setCurrentIndex(choice[i] == "-" ? -1 : list->findText(choice[i]));
-    }
     for (QRadioButton* option : w->findChildren<QRadioButton*>())
         if (option->text() == choice[5])
             QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
@@ -91,22 +62,12 @@ class TestPortSettings : public QObject {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userDir_.path());
     }
 
-    // Every list in text order, whatever order its entries are added in.
-    void listsAreSorted() {
-        Rig rig;
-        QStringList entries;
-        for (QComboBox* list : rig.Open()->findChildren<QComboBox*>())
-            for (int i = 0; i < list->count(); ++i)
-                entries << list->itemText(i);
-        QCOMPARE(entries.join(u' '),
-                 "Com1 Com2 Com3 Com4 Com5 Com6 Сеть (TCP/IP) 115200 14400 19200 28800 38400 "
-                 "56000 57600 9600 4 5 6 7 8 Even Mark None Odd Space 1 1.5 2");
-    }
-
-    // "Применить" by Return or by a click stores what the port took; the other ways out change nothing; a
-    // refusal warns in the port's words, the window stays, the steps before it stay done. Rows: stored;
-    // refused by the device; the port ("open"; "closes": open before only); choice; how; live; warning.
-    void closing_data() {
+    // Start-up applies the store, then the window is left. "Применить" by Return or by a click stores
+    // what the port took; the other ways out change nothing; a refusal warns in the port's words, the
+    // window stays, the steps before it stay done. Rows: stored, as live is; refused by the fake device;
+    // the port ("open"; "closes": open before only); choice; how the window is left (none: start-up
+    // only, the port stays shut); live; the warning (or start-up's error); shown on opening.
+    void settings_data() {
         Rows({{"odd parity", ";;;|||Odd||;Return;9600,o,8,1|1|0;"},
               {"new port closes", ";;closes;Com2|57600|7|Space|2|RTS;Return;57600,s,7,2|2|2;"},
               {"same port stays open", ";;open;Com1|19200||||Xon/Xoff;Применить;19200,n,8,1|1|1;"},
@@ -117,14 +78,40 @@ class TestPortSettings : public QObject {
               {"no parity", ";;;|||-||;Применить;9600,n,8,1|1|0;9600,,8,1"},
               {"new port kept", ";;;Com2|||-||RTS;Применить;9600,n,8,1|2|0;9600,,8,1"},
               {"speed", ";speed 115200;open;|115200||||RTS;Применить;9600,n,8,1|1|0;speed 115200"},
-              {"flow", ";flow 3;open;|19200||||Xon/RTS;Применить;19200,n,8,1|1|0;flow 3"}});
+              {"flow", ";flow 3;open;|19200||||Xon/RTS;Применить;19200,n,8,1|1|0;flow 3"},
+              {"nothing stored", ";;;;;9600,n,8,1|1|0;;Com1|9600|8|None|1|Не проверять"},
+              {"stop bits 1.5", "38400,n,8,1.5;;;;;38400,n,8,1.5|1|0;;Com1|38400|8|None|1.5|Не проверять"},
+              {"good values", "19200,E,7,2|3|3;;;;;19200,e,7,2|3|3;;Com3|19200|7|Even|2|Xon/RTS"},
+              {"beyond the lists", "300,m,4,1|9|1;;;;;300,m,4,1|9|1;;||4|Mark|1|Xon/Xoff"},
+              {"bad settings stop at once", "9600,x,8,1|3|2;;;;;9600,n,8,1|1|0;9600,x,8,1"},
+              {"bad flow", "|2|7;;;;;9600,n,8,1|2|0;7"},
+              {"both bad: the port told", "|x2|y3;;;;;9600,n,8,1|1|0;x2"}});
+        for (const char* port : {"abc", "1e9", " 2", "-1", "99999999999", "17"}) // flow tried all the same
+            QTest::newRow(port) << QStringLiteral("|%1|2;;;;;9600,n,8,1|1|2;%1").arg(port);
     }
-    void closing() {
-        const auto [stored, refuse, open, choice, how, live, warning] = Fields<7>();
-        Rig rig(stored);
-        rig.device->refuse << refuse;
-        QVERIFY(LoadPortSettings(rig.port, rig.store, nullptr) && rig.port.SetPortOpen(!open.isEmpty()));
-        QPointer<frmMOpt> w = rig.Open();
+    void settings() {
+        const auto [stored, refuse, open, choice, how, live, warning, shown] = Fields<8>();
+        QTemporaryDir dir; // for the store's file, given the stored fields that are not empty
+        for (QSettings ini(dir.filePath("port.ini"), QSettings::IniFormat); int i : {0, 1, 2})
+            if (const QString value = stored.section(u'|', i, i); !value.isEmpty())
+                ini.setValue("Properties/" + QStringList{"Settings", "CommPort", "Handshaking"}[i], value);
+        auto* device = new FakePort; // which opens
+        MSComm port(device, {});
+        PortStore store(dir.filePath("port.ini"));
+        QWidget owner; // of the windows, closing any that a failed case leaves open
+        device->refuse << refuse;
+        QString error;
+        QCOMPARE(LoadPortSettings(port, store, &error), !how.isEmpty() || warning.isEmpty());
+        QVERIFY2(how.isEmpty() ? error.contains(warning) : error.isEmpty(), qPrintable(error));
+        if (how.isEmpty()) {
+            QVERIFY(Live(port) == live && !port.PortOpen() && device->opened.isEmpty());
+            if (!shown.isEmpty())
+                QCOMPARE(Shown(new frmMOpt(&port, &store, &owner)), shown);
+            return;
+        }
+        QVERIFY(port.SetPortOpen(!open.isEmpty()));
+        QPointer<frmMOpt> w = new frmMOpt(&port, &store, &owner);
+        w->show();
         QSignalSpy failures(w.data(), &frmMOpt::FailureShown);
         Choose(w, choice);
         const QString chosen = Shown(w);
@@ -144,44 +131,14 @@ class TestPortSettings : public QObject {
         QTest::qWait(0);
         QVERIFY(warning.isEmpty() ? !w : w && w->isVisible()); // a closed window is gone by now
         const bool applied = (how == "Return" || how == "Применить") && warning.isEmpty();
-        const StoredPort s = rig.store.Load();
-        QCOMPARE(Live(rig.port) + ' ' + (QStringList{s.settings, s.commPort, s.handshaking}.join(u'|')),
+        const StoredPort s = store.Load();
+        QCOMPARE(Live(port) + ' ' + (QStringList{s.settings, s.commPort, s.handshaking}.join(u'|')),
                  live + ' ' + (applied ? live : "||"));
-        QCOMPARE(rig.port.PortOpen(), open == "open");
-        if (rig.port.PortOpen()) // an open port takes new line settings at once
-            QCOMPARE(rig.device->line.speed, live.section(u',', 0, 0).toInt());
+        QCOMPARE(port.PortOpen(), open == "open");
+        if (port.PortOpen()) // an open port takes new line settings at once
+            QCOMPARE(device->line.speed, live.section(u',', 0, 0).toInt());
         if (applied)
-            QCOMPARE(Shown(rig.Open()), chosen);
-    }
-
-    // Start-up applies the store; the window then shows what the port has. Rows: stored; what the
-    // error mentions (none: start-up goes on); live; what the window shows then.
-    void loadPortSettings_data() {
-        Rows({{"nothing stored", ";;9600,n,8,1|1|0;Com1|9600|8|None|1|Не проверять"},
-              {"stop bits 1.5", "38400,n,8,1.5;;38400,n,8,1.5|1|0;Com1|38400|8|None|1.5|Не проверять"},
-              {"good values", "19200,E,7,2|3|3;;19200,e,7,2|3|3;Com3|19200|7|Even|2|Xon/RTS"},
-              {"beyond the lists", "300,m,4,1|9|1;;300,m,4,1|9|1;||4|Mark|1|Xon/Xoff"},
-              {"bad settings stop at once", "9600,x,8,1|3|2;9600,x,8,1;9600,n,8,1|1|0"},
-              // A bad port number: the handshaking is tried all the same.
-              {"abc", "|abc|2;abc;9600,n,8,1|1|2"},
-              {"1e9", "|1e9|2;1e9;9600,n,8,1|1|2"},
-              {"space", "| 2|2; 2;9600,n,8,1|1|2"},
-              {"-1", "|-1|2;-1;9600,n,8,1|1|2"},
-              {"too long", "|99999999999|2;99999999999;9600,n,8,1|1|2"},
-              {"17", "|17|2;17;9600,n,8,1|1|2"},
-              {"bad flow", "|2|7;7;9600,n,8,1|2|0"},
-              {"both bad: the port told", "|x2|y3;x2;9600,n,8,1|1|0"}});
-    }
-    void loadPortSettings() {
-        const auto [stored, mentions, live, shown] = Fields<4>();
-        Rig rig(stored);
-        QString error;
-        QCOMPARE(LoadPortSettings(rig.port, rig.store, &error), mentions.isEmpty());
-        QVERIFY2(error.contains(mentions), qPrintable(error));
-        QCOMPARE(Live(rig.port), live);
-        QVERIFY(!rig.port.PortOpen() && rig.device->opened.isEmpty());
-        if (!shown.isEmpty())
-            QCOMPARE(Shown(rig.Open()), shown);
+            QCOMPARE(Shown(new frmMOpt(&port, &store, &owner)), chosen);
     }
 
     // The game on the user's own store: the settings window writes it, the next start applies it, and
@@ -200,6 +157,13 @@ class TestPortSettings : public QObject {
             w.Ui().mnuModem->trigger();
             QPointer<frmMOpt> options = w.findChild<frmMOpt*>();
             QVERIFY(options && options->isVisible());
+            QStringList entries; // every list in text order, whatever order its entries are added in
+            for (QComboBox* list : options->findChildren<QComboBox*>())
+                for (int i = 0; i < list->count(); ++i)
+                    entries << list->itemText(i);
+            QCOMPARE(entries.join(u' '),
+                     "Com1 Com2 Com3 Com4 Com5 Com6 Сеть (TCP/IP) 115200 14400 19200 28800 38400 "
+                     "56000 57600 9600 4 5 6 7 8 Even Mark None Odd Space 1 1.5 2");
             Choose(options, "Com3|19200|7|Even|2|Xon/RTS");
             QTest::mouseClick(options->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
             QTRY_VERIFY(!options);
@@ -211,10 +175,10 @@ class TestPortSettings : public QObject {
         own.sync();
         frmQuorvix w;
         w.show();
-        QTRY_VERIFY(w.findChild<QMessageBox*>("portWarning"));
-        auto* box = w.findChild<QMessageBox*>("portWarning");
-        QVERIFY2(box->text().contains("x3"), qPrintable(box->text()));
-        QVERIFY(box->icon() == QMessageBox::Warning && !w.Ui().gameType->isVisible());
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w.findChild<QMessageBox*>("portWarning")));
+        QVERIFY(box->text().contains("x3") && box->icon() == QMessageBox::Warning &&
+                !w.Ui().gameType->isVisible());
         own.remove("Properties");
         for (auto it = kept.cbegin(); it != kept.cend(); ++it)
             own.setValue(it.key(), it.value());
