@@ -113,14 +113,14 @@ class WindowScript {
         static const QRegularExpression form(QStringLiteral("^(!|=>|~>|<|>)([A-Z]?) ?(.*)$"));
         const QRegularExpressionMatch m = form.match(line);
         QVERIFY2(m.hasMatch(), "not a script line");
-        const QString sign = m.captured(1), side = m.captured(2).isEmpty() ? "A" : m.captured(2);
-        if (sign != u"!" && sign != u"=>" && sign != u"~>")
-            return MoreLine(sign[0], line.mid(2));
-        QString text = m.captured(3);
-        const qsizetype arrow = sign == u"!" ? text.indexOf(QRegularExpression(" [=~]> ?")) : -1;
-        if (sign == u"!") {
+        const QString sign = m.captured(1);
+        const bool bytes = sign == u"<" || sign == u">"; // for the far end, perhaps from a capital letter on
+        const QString side = m.captured(2).isEmpty() || bytes ? "A" : m.captured(2);
+        QString text = bytes ? line.mid(2) : m.captured(3);
+        const qsizetype arrow = sign.size() == 1 ? text.indexOf(QRegularExpression(" [=~]> ?")) : -1;
+        if (sign.size() == 1) { // an action, perhaps followed by checks
             const QString act = arrow < 0 ? text : text.left(arrow);
-            Do(side, act.section(u' ', 0, 0), act.section(u' ', 1));
+            bytes ? MoreLine(sign[0], act) : Do(side, act.section(u' ', 0, 0), act.section(u' ', 1));
             if (arrow < 0 || QTest::currentTestFailed())
                 return;
         }
