@@ -126,12 +126,15 @@ class WindowScript {
         }
         const bool wait = arrow >= 0 ? text[arrow + 1] == u'~' : sign == u"~>";
         text = arrow >= 0 ? text.mid(arrow + 3).trimmed() : text;
-        const auto actual = [&] {
+        const auto actual = [&] { // a check may name its window: "B status ..."
             QStringList out;
-            for (const QString& check : text.split(QStringLiteral(" | ")))
-                out << (check.section(u' ', 0, 0) + ' ' +
-                        Check(sides.at(side), check.section(u' ', 0, 0), check.section(u' ', 1)))
+            for (const QString& check : text.split(QStringLiteral(" | "))) {
+                const int named = check.size() > 1 && check[0].isUpper() && check[1] == u' ';
+                const QString key = check.section(u' ', named, named), on = named ? check.left(1) : side;
+                out << (check.left(2 * named) + key + ' ' +
+                        Check(sides.at(on), key, check.section(u' ', named + 1)))
                            .trimmed();
+            }
             return out.join(" | ");
         };
         if (!wait)
