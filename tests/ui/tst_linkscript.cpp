@@ -4,11 +4,9 @@
 // The main window on the link, played from transcripts (tests/ui/link/*.script, the syntax is at the
 // top of onewindow.script): the far end is a modem the script speaks for on a pseudo-terminal, so
 // what the window says is checked byte for byte, or the modem emulator, or the modem built into the
-// game, with a second window or a plain TCP caller on the other side.
-//
-// tst_linkscript FILE [Qt Test options]. For the soak cases, QX_SOAK_GAMES sets how many games (2
-// by default) and QX_SOAK_SEED replays a run whose seed was printed (fleets, shots and the line's
-// pieces; not the exact moments).
+// game, with a second window or a plain TCP caller on the other side. tst_linkscript FILE [Qt Test
+// options]; for the soak, QX_SOAK_GAMES sets how many games (2 by default) and QX_SOAK_SEED replays
+// a run whose seed was printed (fleets, shots and the line's pieces; not the exact moments).
 #include "windowscript.h"
 
 #include "cp1251.h"
@@ -25,8 +23,6 @@
 #include <QTemporaryDir>
 
 #include <array>
-#include <map>
-#include <memory>
 
 #ifdef Q_OS_UNIX // the scripted modem needs pseudo-terminals; the other far ends run anywhere
 #include <fcntl.h>
