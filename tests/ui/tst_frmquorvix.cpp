@@ -13,8 +13,8 @@ using namespace qx::test;
 class TestMainWindow : public QObject, WindowScript {
     Q_OBJECT
 
-    const frmQuorvixControls& ui() { return W().Ui(); }
     frmQuorvix* w = nullptr;
+    const frmQuorvixControls& ui() { return w->Ui(); }
 
     void Make(int fireMs = 1, int computerMs = 5) {
         WindowOptions o;
@@ -28,11 +28,10 @@ class TestMainWindow : public QObject, WindowScript {
     void Do(const QString& side, const QString& verb, const QString& arg) override {
         if (verb != u"place")
             return WindowScript::Do(side, verb, arg);
-        if (!w->State().Placing)
-            Play("~> gametype 1\n! comp");
-        WindowTestAccess::State(*w).MyFirstMove = arg == u"me";
-        PlaceFleet(sides.at("A"), Fleet("4@0,0 7@2,0 7@6,0 2@2,2 2@4,2 2@6,2 1@9,9 1@0,9 1@2,9 1@4,9"));
-        Play("=> played" + QStringLiteral(" Lock.wav").repeated(10));
+        Play(QString(w->State().Placing ? "" : "~> gametype 1\n! comp\n") + "! draw " +
+             (arg == u"me" ? "1" : "0") +
+             "\n! fleet 4@0,0 7@2,0 7@6,0 2@2,2 2@4,2 2@6,2 1@9,9 1@0,9 1@2,9 1@4,9\n=> played" +
+             QStringLiteral(" Lock.wav").repeated(10));
         sides.at("A").sound.played.clear();
     }
 
@@ -59,22 +58,18 @@ class TestMainWindow : public QObject, WindowScript {
 
     // "width height: pole1, pole2, stat left, stat top, log top, log width" at the opening size,
     // at 610 (the narrowest layout), low and wide.
-    void layout_data() {
-        QTest::addColumn<QString>("row");
-        for (const char* row : {"640 452: 10 330 391 351 351 367", "610 452: 3 308 362 351 351 338",
-                                "640 425: 10 330 391 364 364 367", "1000 452: 100 600 751 351 351 727"})
-            QTest::newRow(row) << QString(row);
-    }
     void layout() {
-        QFETCH(QString, row);
         Make();
-        const QStringList size = row.section(u':', 0, 0).split(u' ');
-        w->resize(size[0].toInt(), size[1].toInt() + w->menuBar()->height());
-        QTRY_COMPARE(w->centralWidget()->size(), QSize(size[0].toInt(), size[1].toInt()));
-        QCOMPARE(QString::asprintf("%s: %d %d %d %d %d %d", qPrintable(size.join(u' ')), ui().picPole1->x(),
-                                   ui().picPole2->x(), ui().fraStat->x(), ui().fraStat->y(),
-                                   ui().rtbChat->y(), ui().rtbChat->width()),
-                 row);
+        for (const QString row : {"640 452: 10 330 391 351 351 367", "610 452: 3 308 362 351 351 338",
+                                  "640 425: 10 330 391 364 364 367", "1000 452: 100 600 751 351 351 727"}) {
+            const QStringList size = row.section(u':', 0, 0).split(u' ');
+            w->resize(size[0].toInt(), size[1].toInt() + w->menuBar()->height());
+            QTRY_COMPARE(w->centralWidget()->size(), QSize(size[0].toInt(), size[1].toInt()));
+            QCOMPARE(QString::asprintf("%s: %d %d %d %d %d %d", qPrintable(size.join(u' ')),
+                                       ui().picPole1->x(), ui().picPole2->x(), ui().fraStat->x(),
+                                       ui().fraStat->y(), ui().rtbChat->y(), ui().rtbChat->width()),
+                     row);
+        }
     }
 
     // The computer's fleet stands; the frame follows the pointer and turns red where the ship does

@@ -4,11 +4,9 @@
 // The main window on the link, played from transcripts (tests/ui/link/*.script, the syntax is at the
 // top of onewindow.script): the far end is a modem the script speaks for on a pseudo-terminal, so
 // what the window says is checked byte for byte, or the modem emulator, or the modem built into the
-// game, with a second window or a plain TCP caller on the other side.
-//
-// tst_linkscript FILE [Qt Test options]. For the soak cases, QX_SOAK_GAMES sets how many games (2
-// by default) and QX_SOAK_SEED replays a run whose seed was printed (fleets, shots and the line's
-// pieces; not the exact moments).
+// game, with a second window or a plain TCP caller on the other side. tst_linkscript FILE [Qt Test
+// options]; for the soak, QX_SOAK_GAMES sets how many games (2 by default) and QX_SOAK_SEED replays
+// a run whose seed was printed (fleets, shots and the line's pieces; not the exact moments).
 #include "windowscript.h"
 
 #include "cp1251.h"
@@ -25,8 +23,6 @@
 #include <QTemporaryDir>
 
 #include <array>
-#include <map>
-#include <memory>
 
 #ifdef Q_OS_UNIX // the scripted modem needs pseudo-terminals; the other far ends run anywhere
 #include <fcntl.h>
@@ -83,16 +79,13 @@ struct ScriptedModem {
 QByteArray Bytes(const QString& text) {
     QByteArray out;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i], next = i + 1 < text.size() ? text[i + 1] : QChar();
-        if (c != u'\\' || next.isNull()) {
-            out += ToCp1251(QString(c));
-        } else if (next == u'x') {
-            out += static_cast<char>(text.mid(i + 2, 2).toInt(nullptr, 16));
-            i += 3;
-        } else {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] != u'\\' || next.isNull())
+            out += ToCp1251(text.mid(i, 1));
+        else if (++i, next == u'x')
+            out += static_cast<char>(text.mid(i + 1, 2).toInt(nullptr, 16)), i += 2;
+        else
             out += next == u'r' ? '\r' : next == u'n' ? '\n' : next.toLatin1();
-            ++i;
-        }
     }
     return out;
 }
@@ -139,12 +132,6 @@ quint16 FreePort() { // a TCP port on the loopback address that nobody listens o
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
-    bool ok = false;
-    const int v = qEnvironmentVariableIntValue(name, &ok);
-    return ok && v > 0 ? static_cast<std::uint64_t>(v) : fallback;
-}
-
 } // namespace
 
 class TestLinkScript : public QObject, WindowScript {
@@ -169,18 +156,16 @@ class TestLinkScript : public QObject, WindowScript {
             s.setValue("Ports/Com1", how[0] == u"pty" ? modem->slave : dir.filePath(how[0]));
         }
         s.sync();
-        WindowOptions o;
-        o.soundFolder = QStringLiteral("/nowhere"), o.fireIntervalMs = 1, o.computerDelayMs = 5,
-        o.settingsFile = file;
-        WindowScript::Open(side, o);
+        WindowScript::Open(
+            side,
+            {.soundFolder = "/nowhere", .computerDelayMs = 5, .fireIntervalMs = 1, .settingsFile = file});
     }
     QString MoreCheck(const QString& key, const QString&) override {
         return key == u"caller" ? QString::number(caller.state() == QAbstractSocket::ConnectedState)
                                 : "unknown check " + key;
     }
 
-    // Steps of the link: open pty|net|net-closed|a port file (the window), emulator, tcp, settle,
-    // takeall, soak.
+    // Steps of the link: open pty|net|net-closed|a port file (the window), emulator, tcp, takeall, soak.
     void Do(const QString& side, const QString& verb, const QString& arg) override {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         if (verb == u"open")
@@ -202,19 +187,13 @@ class TestLinkScript : public QObject, WindowScript {
                 caller.write(Bytes(arg.section(u' ', 1)));
             else
                 caller.disconnectFromHost();
-        } else if (verb ==
-                   u"settle") { // messages run in order: once a line said after them shows, they are done
-            QVERIFY(modem->Say("sync@~#"));
-            QTRY_COMPARE(TopLog(W(side)), QStringLiteral("sync"));
         } else if (verb == u"takeall") // the far end fires at every deck; each reply is checked
-            for (const PlacedShip& ship : ShipsOf(KnownFleet()))
-                for (const Cell c : ship.decks) {
-                    QVERIFY(modem->Say(QByteArray::number(c.x * 10 + c.y).rightJustified(2, '0') + "_}m@~#"));
-                    const QByteArray sunk = QByteArray::number(ship.origin.x) +
-                                            QByteArray::number(ship.origin.y) + "0" +
-                                            QByteArray::number(ship.kind) + "2";
-                    const QByteArray want = (c == ship.decks.back() ? sunk : "1") + "\xf5\x95]@~#";
-                    QTRY_COMPARE(modem->Heard(), want);
+            for (const auto& [kind, o] : ShipsOf(Fleet(KnownFleet)))
+                for (int i = 0, n = KindLength(kind); i < n; ++i) {
+                    const Cell c = IsVerticalKind(kind) ? Cell{o.x, o.y + i} : Cell{o.x + i, o.y};
+                    QVERIFY(modem->Say(QString::asprintf("%d%d_}m@~#", c.x, c.y).toLatin1()));
+                    const QString sunk = QString::asprintf("%d%d0%d2", o.x, o.y, kind);
+                    QTRY_COMPARE(modem->Heard(), (i + 1 < n ? "1" : sunk.toLatin1()) + "\xf5\x95]@~#");
                     modem->heard.clear();
                 }
         else if (verb == u"soak")
@@ -223,6 +202,7 @@ class TestLinkScript : public QObject, WindowScript {
             WindowScript::Do(side, verb, arg);
     }
 
+    void Soak();
     void MoreLine(QChar sign, const QString& text) override { // "<": exactly this, or what starts so ("...")
         const QByteArray want = Bytes(text.endsWith(u"...") ? text.chopped(3) : text);
         if (sign == u'>')
@@ -235,10 +215,6 @@ class TestLinkScript : public QObject, WindowScript {
             modem->heard.clear();
     }
 
-    // The soak: whole games on the call between A and B, each until both show the end.
-    void Soak();
-    void PlayGame(Random& pick, bool chooseType);
-
   private slots:
     void script_data() {
         QTest::addColumn<QStringList>("lines");
@@ -249,7 +225,8 @@ class TestLinkScript : public QObject, WindowScript {
         QFETCH(QStringList, lines);
         if (earlierFailed)
             QSKIP("an earlier case of this file failed");
-        seed = EnvNumber("QX_SOAK_SEED", QDateTime::currentMSecsSinceEpoch() % 1000000 + 1);
+        seed = qEnvironmentVariableIntValue("QX_SOAK_SEED");
+        seed = seed > 0 ? seed : QDateTime::currentMSecsSinceEpoch() % 1000000 + 1;
         port = FreePort();
         modem = std::make_unique<ScriptedModem>();
         for (const QString& line : lines) {
@@ -277,48 +254,78 @@ class TestLinkScript : public QObject, WindowScript {
     }
 };
 
-namespace {
-bool MayFire(const frmQuorvix& w) {
-    return w.UserMayFire() && !w.State().GameStopped && w.Ui().lblStatus->text() == QStringLiteral("Ваш ход");
-}
-bool Over(const std::array<frmQuorvix*, 2>& side) {
-    const QString over = QStringLiteral("Игра закончена");
-    return side[0]->Ui().lblStatus->text() == over && side[1]->Ui().lblStatus->text() == over;
-}
-// Every cell of `target`'s own board as `shooter` must show it: untouched, the miss mark, the hit
-// mark, or the wreck of a sunk ship drawn at its top-left cell.
-void CheckSeen(const frmQuorvix& target, const frmQuorvix& shooter) {
-    const Board& pole = target.State().MyPole;
-    for (int x = 0; x < BoardSize; ++x)
-        for (int y = 0; y < BoardSize; ++y) {
-            const int code = pole.at(x, y);
-            int picture = code == WaterShot ? PicMiss : PicEmpty;
-            if (code > HitOffset && code < WaterShot) {
-                const Cell origin = ShipOrigin(pole, x, y);
-                if (!ShipSunk(pole, origin.x, origin.y))
-                    picture = PicHit;
-                else if (origin == Cell{x, y})
-                    picture = code; // the hit code of the top-left cell names the wreck
-                else
-                    continue; // covered by the wreck
-            }
-            QVERIFY2(ShowsPicture(shooter.Ui().picPole2, x, y, picture),
-                     qPrintable(QStringLiteral("cell %1,%2 code %3").arg(x).arg(y).arg(code)));
-        }
-}
-} // namespace
-
+// The soak: whole games on the call between A and B, each until both show the end; `pick` decides
+// who places and begins anew, and the shots: every cell in a random order, now and then one shot
+// before. The memory after the first game may not grow much by the last.
 void TestLinkScript::Soak() {
-    const int games = static_cast<int>(EnvNumber("QX_SOAK_GAMES", 2));
+    const int games =
+        qEnvironmentVariableIsSet("QX_SOAK_GAMES") ? qEnvironmentVariableIntValue("QX_SOAK_GAMES") : 2;
     qInfo("%d games, seed %llu (QX_SOAK_SEED repeats them)", games, static_cast<unsigned long long>(seed));
     SeededRandom pick(seed + 2);
+    const std::array<frmQuorvix*, 2> side{&W("A"), &W("B")};
+    const auto over = [&] {
+        return side[0]->Ui().lblStatus->text() + side[1]->Ui().lblStatus->text() ==
+               "Игра законченаИгра закончена";
+    };
+    const auto mayFire = [&](int i) {
+        return side[i]->UserMayFire() && !side[i]->State().GameStopped &&
+               side[i]->Ui().lblStatus->text() == "Ваш ход";
+    };
     long firstRss = 0;
     for (int game = 1; game <= games && !QTest::currentTestFailed(); ++game) {
         if (game > 1)
-            W(pick.Below(2) ? "A" : "B").Ui().mnuNewGame->trigger();
-        PlayGame(pick, game > 1);
-        for (auto& [name, side] : sides)
-            side.sound.played.clear(); // the test's own record of sounds would grow
+            side[pick.Below(2)]->Ui().mnuNewGame->trigger();
+        const int first = pick.Below(2); // who completes the fleet first
+        for (const int i : {first, 1 - first}) {
+            Side& x = sides.at(i ? "B" : "A");
+            if (game > 1)
+                Choose(*x.w);
+            x.sound.played.clear(); // the test's own record of sounds would grow
+            PlaceFleet(x, PlaceFleetRandom(x.random));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        std::array<std::vector<Cell>, 2> cells;
+        for (auto& c : cells) // every cell once, in a random order
+            for (int n = 0; n < BoardSize * BoardSize; ++n)
+                c.insert(c.begin() + pick.Below(n + 1), Cell{n % BoardSize, n / BoardSize});
+        std::array<int, 2> fired{};
+        for (int shots = 0; !over(); ++shots) {
+            const QDeadlineTimer deadline(10000); // looks every millisecond: the timers tick that fast here
+            while (!mayFire(0) && !mayFire(1) && !over() && !deadline.hasExpired())
+                QTest::qWait(1);
+            QVERIFY2(!deadline.hasExpired(), "nobody may fire and the game is not over");
+            QVERIFY2(!(mayFire(0) && mayFire(1)) && shots < 1000, "both sides may fire, or no end");
+            const int i = mayFire(0) ? 0 : 1;
+            const int n =
+                fired[i] > 0 && (fired[i] == 100 || pick.Below(5) == 0) ? pick.Below(fired[i]) : fired[i]++;
+            if (!over())
+                ClickCell(side[i]->Ui().picPole2, cells[i][n].x, cells[i][n].y);
+        }
+        QStringList ends;
+        for (frmQuorvix* w : side) {
+            QTRY_COMPARE(w->findChildren<QMessageBox*>("gameMessage").size(), 1);
+            ends << GameBox(*w)->text();
+            Do(w == side[0] ? "A" : "B", "ok", {});
+        }
+        QVERIFY2(QSet<QString>(ends.begin(), ends.end()) == QSet<QString>({"Вы выиграли", "Вы проиграли"}),
+                 qPrintable(ends.join(" / ")));
+        const int winner = ends[0] == "Вы выиграли" ? 0 : 1;
+        QCOMPARE(side[1 - winner]->OwnShipsAfloat(), 0);
+        QVERIFY(side[winner]->OwnShipsAfloat() > 0);
+        for (int i : {0, 1}) { // every cell of one's own board as the other sees it
+            QTRY_VERIFY(side[i]->State().GameStopped && side[i]->RunningHandlers() == 0);
+            QCOMPARE(side[i]->EnemyShipsAfloat(), side[1 - i]->OwnShipsAfloat());
+            const Board& pole = side[i]->State().MyPole;
+            for (int n = 0; n < BoardSize * BoardSize; ++n) {
+                const int x = n % BoardSize, y = n / BoardSize, code = pole.at(x, y);
+                const Cell o = ShipOrigin(pole, x, y);
+                const bool hit = code > HitOffset && code < WaterShot, sunk = hit && ShipSunk(pole, o.x, o.y);
+                const int picture = code == WaterShot ? PicMiss : !hit ? PicEmpty : sunk ? code : PicHit;
+                QVERIFY2((sunk && o != Cell{x, y}) || ShowsPicture(side[1 - i]->Ui().picPole2, x, y, picture),
+                         qPrintable(QStringLiteral("cell %1,%2 code %3").arg(x).arg(y).arg(code)));
+            } // a sunk ship's wreck is drawn at its top-left cell, from the hit code there
+        }
         if (game == 1)
             firstRss = RssKb();
     }
@@ -326,62 +333,6 @@ void TestLinkScript::Soak() {
 #ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory back; it finds leaks itself
     QVERIFY2(RssKb() - firstRss < 30 * 1024, "memory grows from game to game");
 #endif
-}
-
-// One game from placing to the closed result boxes; `pick` decides the order and the shots.
-void TestLinkScript::PlayGame(Random& pick, bool chooseType) {
-    const std::array<frmQuorvix*, 2> side{&W("A"), &W("B")};
-    const int first = pick.Below(2); // who completes the fleet first
-    for (const int i : {first, 1 - first}) {
-        if (chooseType)
-            Choose(*side[i]);
-        PlaceFleet(sides.at(i ? "B" : "A"), PlaceFleetRandom(sides.at(i ? "B" : "A").random));
-        if (QTest::currentTestFailed())
-            return;
-    }
-    std::array<std::vector<Cell>, 2> fresh; // cells each side has not fired at yet
-    for (int n = 0; n < BoardSize * BoardSize; ++n)
-        fresh[0].push_back({n % BoardSize, n / BoardSize});
-    fresh[1] = fresh[0];
-    for (int shots = 0; !Over(side); ++shots) {
-        const QDeadlineTimer deadline(10000); // looks every millisecond: the timers tick that fast here
-        while (!MayFire(*side[0]) && !MayFire(*side[1]) && !Over(side) && !deadline.hasExpired())
-            QTest::qWait(1);
-        QVERIFY2(!deadline.hasExpired(), "nobody may fire and the game is not over");
-        if (Over(side))
-            break;
-        QVERIFY2(!(MayFire(*side[0]) && MayFire(*side[1])), "both sides may fire");
-        QVERIFY2(shots < 1000, "the battle does not end");
-        const int i = MayFire(*side[0]) ? 0 : 1;
-        Cell cell{pick.Below(BoardSize), pick.Below(BoardSize)}; // now and then a cell shot before
-        if (!fresh[i].empty() && pick.Below(5) > 0) {
-            const auto at = fresh[i].begin() + pick.Below(static_cast<int>(fresh[i].size()));
-            cell = *at;
-            fresh[i].erase(at);
-        }
-        ClickCell(side[i]->Ui().picPole2, cell.x, cell.y);
-    }
-    int winner = -1;
-    for (int i : {0, 1}) {
-        QTRY_COMPARE(side[i]->findChildren<QMessageBox*>("gameMessage").size(), 1);
-        QMessageBox* box = side[i]->findChild<QMessageBox*>("gameMessage");
-        QVERIFY(box->text() == QStringLiteral("Вы выиграли") ||
-                box->text() == QStringLiteral("Вы проиграли"));
-        if (box->text() == QStringLiteral("Вы выиграли")) {
-            QCOMPARE(winner, -1);
-            winner = i;
-        }
-        box->button(QMessageBox::Ok)->click();
-    }
-    QVERIFY2(winner >= 0, "nobody won");
-    for (int i : {0, 1}) {
-        QTRY_VERIFY(side[i]->State().GameStopped);
-        QTRY_COMPARE(side[i]->RunningHandlers(), 0);
-        QCOMPARE(side[i]->EnemyShipsAfloat(), side[1 - i]->OwnShipsAfloat());
-        CheckSeen(*side[i], *side[1 - i]);
-    }
-    QCOMPARE(side[1 - winner]->OwnShipsAfloat(), 0);
-    QVERIFY(side[winner]->OwnShipsAfloat() > 0);
 }
 
 int main(int argc, char** argv) {

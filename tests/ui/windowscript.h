@@ -1,11 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The main window played from scripts (tests/ui/link, tst_frmquorvix), a step a line: "! action
-// args" (the user or the test acts), "=> checks" (compared at once), "~> checks" (waited for), or
-// an action followed by either; checks are "key value" with " | " between. A capital letter right
-// after the sign names the window: A (the default) or B. A test adds steps, checks and signs of its
-// own by overriding Do, MoreCheck and MoreLine.
+// The main window played from scripts (tests/ui/link, tst_frmquorvix), a step a line (the syntax is
+// at the top of tests/ui/link/onewindow.script). A test adds steps, checks and signs of its own by
+// overriding Do, MoreCheck and MoreLine.
 #pragma once
 
 #include "uitest.h"
@@ -60,35 +58,26 @@ inline Board Fleet(const QString& ships) {
     return b;
 }
 
-// A fleet with a vertical two-deck ship whose top is at (5,1), water at (3,7) and (0,7).
-inline Board KnownFleet() {
-    return Fleet("4@0,0 7@7,5 3@9,0 2@5,1 6@2,5 6@0,9 1@7,1 1@7,8 1@9,9 1@5,9");
-}
-
-// The ships of a board in the order the user places them, longest first: kind, top-left cell, decks.
-struct PlacedShip {
-    int kind;
-    Cell origin;
-    std::vector<Cell> decks;
-};
-inline std::vector<PlacedShip> ShipsOf(const Board& board) {
-    std::vector<PlacedShip> ships;
+// The ships of a board in the order the user places them, longest first: kind, top-left cell.
+inline std::vector<std::pair<int, Cell>> ShipsOf(const Board& b) {
+    std::vector<std::pair<int, Cell>> ships;
     for (int len = 4; len >= 1; --len)
-        for (int y = 0; y < BoardSize; ++y)
-            for (int x = 0; x < BoardSize; ++x) {
-                const int kind = board.at(x, y);
-                if (!IsShipKind(kind) || KindLength(kind) != len || ShipOrigin(board, x, y) != Cell{x, y})
-                    continue;
-                ships.push_back({kind, {x, y}, {}});
-                for (int i = 0; i < len; ++i)
-                    ships.back().decks.push_back(IsVerticalKind(kind) ? Cell{x, y + i} : Cell{x + i, y});
-            }
+        for (int n = 0; n < BoardSize * BoardSize; ++n) {
+            const int x = n % BoardSize, y = n / BoardSize, kind = b.at(x, y);
+            if (IsShipKind(kind) && KindLength(kind) == len && ShipOrigin(b, x, y) == Cell{x, y})
+                ships.push_back({kind, {x, y}});
+        }
     return ships;
 }
+// A fleet with a vertical two-deck ship whose top is at (5,1), water at (3,7) and (0,7).
+inline const QString KnownFleet = "4@0,0 7@7,5 3@9,0 2@5,1 6@2,5 6@0,9 1@7,1 1@7,8 1@9,9 1@5,9";
 
 class WindowScript {
   public:
     virtual ~WindowScript() = default;
+    static QString Text(const QString& s) { return s; }
+    static QString Text(qint64 n) { return QString::number(n); }
+    template <typename... T> static QStringList Texts(const T&... v) { return {Text(v)...}; }
     static QMessageBox* GameBox(const frmQuorvix& w) { return w.findChild<QMessageBox*>("gameMessage"); }
     static QString Geometry(QWidget* w) {
         return w->isHidden() ? "-"
@@ -124,25 +113,28 @@ class WindowScript {
         static const QRegularExpression form(QStringLiteral("^(!|=>|~>|<|>)([A-Z]?) ?(.*)$"));
         const QRegularExpressionMatch m = form.match(line);
         QVERIFY2(m.hasMatch(), "not a script line");
-        const QString sign = m.captured(1), side = m.captured(2).isEmpty() ? "A" : m.captured(2);
-        if (sign != u"!" && sign != u"=>" && sign != u"~>")
-            return MoreLine(sign[0], line.mid(2));
-        QString text = m.captured(3);
-        const qsizetype arrow = sign == u"!" ? text.indexOf(QRegularExpression(" [=~]> ?")) : -1;
-        if (sign == u"!") {
+        const QString sign = m.captured(1);
+        const bool bytes = sign == u"<" || sign == u">"; // for the far end, perhaps from a capital letter on
+        const QString side = m.captured(2).isEmpty() || bytes ? "A" : m.captured(2);
+        QString text = bytes ? line.mid(2) : m.captured(3);
+        const qsizetype arrow = sign.size() == 1 ? text.indexOf(QRegularExpression(" [=~]> ?")) : -1;
+        if (sign.size() == 1) { // an action, perhaps followed by checks
             const QString act = arrow < 0 ? text : text.left(arrow);
-            Do(side, act.section(u' ', 0, 0), act.section(u' ', 1));
+            bytes ? MoreLine(sign[0], act) : Do(side, act.section(u' ', 0, 0), act.section(u' ', 1));
             if (arrow < 0 || QTest::currentTestFailed())
                 return;
         }
         const bool wait = arrow >= 0 ? text[arrow + 1] == u'~' : sign == u"~>";
         text = arrow >= 0 ? text.mid(arrow + 3).trimmed() : text;
-        const auto actual = [&] {
+        const auto actual = [&] { // a check may name its window: "B status ..."
             QStringList out;
-            for (const QString& check : text.split(QStringLiteral(" | ")))
-                out << (check.section(u' ', 0, 0) + ' ' +
-                        Check(sides.at(side), check.section(u' ', 0, 0), check.section(u' ', 1)))
+            for (const QString& check : text.split(QStringLiteral(" | "))) {
+                const int named = check.size() > 1 && check[0].isUpper() && check[1] == u' ';
+                const QString key = check.section(u' ', named, named), on = named ? check.left(1) : side;
+                out << (check.left(2 * named) + key + ' ' +
+                        Check(sides.at(on), key, check.section(u' ', named + 1)))
                            .trimmed();
+            }
             return out.join(" | ");
         };
         if (!wait)
@@ -151,13 +143,11 @@ class WindowScript {
             QTRY_COMPARE_WITH_TIMEOUT(actual(), text, text.contains("logtail") ? 20000 : 5000);
     }
 
-    // What a check compares with its value `v` (`v` itself where a check of presence holds): among
-    // others mayfire (the user may fire now), ii and firing (the computer's and the shot's timers),
-    // ms and as (the counters shown), own and enemy (ships afloat), sel and shot (the frames, - when
-    // hidden), log and log1 (the newest lines), logs<n> (the n newest, each text@colour), logany
-    // and logtail (v is in the log, ends its newest line), statusatlog (the status when the log
-    // last changed), sounds and played (how many asked for, their names), sound (v is one of them),
-    // cell "1|2 x,y picture" (the own or the enemy board shows it).
+    // What a check compares with its value `v` (`v` itself where a check of presence holds), e.g.
+    // sel and shot (the frames, - when hidden), logs<n> (the n newest lines, each text@colour),
+    // logany and logtail (v is in the log, ends its newest line), statusatlog (the status when the
+    // log last changed), sound (v is one of those played), cell "1|2 x,y picture" (the own or the
+    // enemy board shows it).
     QString Check(Side& x, const QString& key, const QString& v) {
         frmQuorvix& w = *x.w;
         const frmQuorvixControls& ui = w.Ui();
@@ -173,62 +163,35 @@ class WindowScript {
             ShowsPicture(a[0] == u"1" ? ui.picPole1 : ui.picPole2, At(a.value(1)).x, At(a.value(1)).y, pic);
         static const QStringList keys =
             QStringLiteral(
-                "mayfire stopped placing connected creator ready first kind open dtr send hangup "
-                "gametype modemgm chat numberbox ii firing status statusatlog ms as cursor sel shot "
-                "selborder log log1 logany logtail colour typed own enemy handlers playing sounds "
-                "played sound box cell")
+                "mayfire stopped placing connected creator ready first kind open dtr send hangup gametype "
+                "modemgm chat numberbox ii firing own enemy handlers playing sounds status statusatlog "
+                "ms as cursor sel shot selborder log log1 logany logtail colour typed played sound box "
+                "cell")
                 .split(u' ');
-        const QStringList values{
-            QString::number(w.UserMayFire()),
-            QString::number(s.GameStopped),
-            QString::number(s.Placing),
-            QString::number(s.Connected),
-            QString::number(s.IsCreator),
-            QString::number(s.EnemyReady),
-            QString::number(s.MyFirstMove),
-            QString::number(s.ShipKind),
-            QString::number(w.Port()->PortOpen()),
-            QString::number(w.Port()->DTREnable()),
-            QString::number(ui.mnuSend->isEnabled()),
-            QString::number(ui.mnuHangUp->isEnabled()),
-            QString::number(ui.gameType->isVisible()),
-            QString::number(ui.modemGm->isVisible()),
-            QString::number(chat && chat->isVisible()),
-            QString::number(ui.modemGm->findChild<QInputDialog*>("numberBox") != nullptr),
-            QString::number(ui.tmrII->isActive()),
-            QString::number(ui.tmrFire->isActive()),
-            ui.lblStatus->text(),
-            x.statusAtLog,
-            ui.lblMSCnt->text(),
-            ui.lblASCnt->text(),
-            ui.picPole2->cursor().shape() == Qt::CrossCursor ? "cross" : "wait",
-            Geometry(ui.shpSel),
+        const QStringList values = Texts(
+            w.UserMayFire(), s.GameStopped, s.Placing, s.Connected, s.IsCreator, s.EnemyReady, s.MyFirstMove,
+            s.ShipKind, w.Port()->PortOpen(), w.Port()->DTREnable(), ui.mnuSend->isEnabled(),
+            ui.mnuHangUp->isEnabled(), ui.gameType->isVisible(), ui.modemGm->isVisible(),
+            chat && chat->isVisible(), ui.modemGm->findChild<QInputDialog*>("numberBox") != nullptr,
+            ui.tmrII->isActive(), ui.tmrFire->isActive(), w.OwnShipsAfloat(), w.EnemyShipsAfloat(),
+            w.RunningHandlers(), x.sound.playing, x.sound.played.size(), ui.lblStatus->text(), x.statusAtLog,
+            ui.lblMSCnt->text(), ui.lblASCnt->text(),
+            ui.picPole2->cursor().shape() == Qt::CrossCursor ? "cross" : "wait", Geometry(ui.shpSel),
             Geometry(ui.shpFire),
-            ui.shpSel->BorderColour().name() + ' ' + QString::number(ui.shpSel->BorderWidth()),
-            log,
-            TopLog(w, 1),
-            all.contains(v) ? v : all,
-            log.endsWith(v) && log.size() <= 64 * 1024 ? v : log.right(40),
-            Log(w, 1).section(u'@', -1),
-            chat ? chat->Text() : "no chat window",
-            QString::number(w.OwnShipsAfloat()),
-            QString::number(w.EnemyShipsAfloat()),
-            QString::number(w.RunningHandlers()),
-            QString::number(x.sound.playing),
-            QString::number(x.sound.played.size()),
-            x.sound.played.join(u' '),
-            x.sound.played.contains(v) ? v : "not played",
-            GameBox(w) ? GameBox(w)->text() : "no box",
-            shown ? v : "not shown"};
+            ui.shpSel->BorderColour().name() + ' ' + QString::number(ui.shpSel->BorderWidth()), log,
+            TopLog(w, 1), all.contains(v) ? v : all,
+            log.endsWith(v) && log.size() <= 64 * 1024 ? v : log.right(40), Log(w, 1).section(u'@', -1),
+            chat ? chat->Text() : "no chat window", x.sound.played.join(u' '),
+            x.sound.played.contains(v) ? v : "not played", GameBox(w) ? GameBox(w)->text() : "no box",
+            shown ? v : "not shown");
         return keys.contains(key) ? values[keys.indexOf(key)] : MoreCheck(key, v);
     }
 
     // A step; a test overrides Do for its own and hands the others on. Among them: click, right and
-    // move "1|2 x,y" (the own or the enemy board), fire x,y (a click, then the shot ends), comp and
-    // choose (the game type), call number (A answers, B dials), draw 1|0 (who begins), fleet (the
-    // known one placed), enemy decks, computer x,y decks (its move there; the own board then holds
-    // the decks), random v/n ... (the generator's next draws), hold (the fake sound ends its sounds
-    // only when told), finish (it ends one), ok (the game message closed).
+    // move "1|2 x,y" (the own or the enemy board), call number (A answers, B dials), draw 1|0 (who
+    // begins), fleet [ships] (the known fleet or those placed by hand), computer x,y decks (its move
+    // there; the own board then holds the decks), random v/n ... (the generator's next draws), hold
+    // (the fake sound ends its sounds only when told), finish (it ends one).
     virtual void Do(const QString& side, const QString& verb, const QString& arg) {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         Side& x = sides.at(side);
@@ -250,9 +213,12 @@ class WindowScript {
         step("create", [&] { Create(w); });
         step("answer", [&] { Answer(w); });
         step("join", [&] { Join(w, arg); });
-        step("call", [&] { Answer(W("A")), Join(W("B"), arg), WaitConnected(); });
+        step("call", [&] {
+            Answer(W("A")), Join(W("B"), arg);
+            QTRY_VERIFY_WITH_TIMEOUT(W("A").State().Connected && W("B").State().Connected, 5000);
+        });
         step("draw", [&] { WindowTestAccess::State(w).MyFirstMove = arg == u"1"; });
-        step("fleet", [&] { PlaceFleet(x, KnownFleet()); });
+        step("fleet", [&] { PlaceFleet(x, Fleet(arg.isEmpty() ? KnownFleet : arg)); });
         step("enemy", [&] { WindowTestAccess::State(w).EnemyPole = Decks(a); });
         step("computer", [&] {
             WindowTestAccess::State(w).MyPole = Decks(a.mid(1)), ui.lblMSCnt->setText("1");
@@ -280,35 +246,29 @@ class WindowScript {
         step("wait", [&] { QTest::qWait(arg.toInt()); });
         step("hold", [&] { x.sound.hold = true; });
         step("finish", [&] { x.sound.Finish(); });
-        step("ok", [&] { OkGameBox(w); });
+        step("ok", [&] {
+            QTRY_VERIFY(GameBox(w));
+            GameBox(w)->button(QMessageBox::Ok)->click();
+        });
         if (!done)
             QFAIL(qPrintable("unknown action " + verb));
     }
     static void WaitHandlers(frmQuorvix& w) { QTRY_COMPARE(w.RunningHandlers(), 0); }
-    void WaitConnected() {
-        QTRY_VERIFY_WITH_TIMEOUT(W("A").State().Connected && W("B").State().Connected, 5000);
-    }
-    static void OkGameBox(frmQuorvix& w) {
-        QTRY_VERIFY(GameBox(w));
-        GameBox(w)->button(QMessageBox::Ok)->click();
-    }
-
     // Places the fleet of `board` as a user would: a right click turns the ship when needed, a left
     // click puts it down, and each ship is waited for (counted, drawn) before the next. Ships that
     // already stand are skipped.
     void PlaceFleet(Side& x, const Board& board) {
         frmQuorvix& w = *x.w;
         int placed = w.OwnShipsAfloat();
-        for (const PlacedShip& ship : ShipsOf(board)) {
-            if (w.State().MyPole.at(ship.origin.x, ship.origin.y) == ship.kind)
+        for (const auto& [kind, o] : ShipsOf(board)) {
+            if (w.State().MyPole.at(o.x, o.y) == kind)
                 continue;
-            if (IsVerticalKind(w.State().ShipKind) != IsVerticalKind(ship.kind))
+            if (IsVerticalKind(w.State().ShipKind) != IsVerticalKind(kind))
                 ClickCell(w.Ui().picPole1, 5, 5, Qt::RightButton);
-            QTRY_COMPARE(static_cast<int>(w.State().ShipKind), ship.kind);
-            ClickCell(w.Ui().picPole1, ship.origin.x, ship.origin.y);
-            const QString
-                n = QString::number(++placed),
-                cell = QStringLiteral("1 %1,%2 %3").arg(ship.origin.x).arg(ship.origin.y).arg(ship.kind);
+            QTRY_COMPARE(static_cast<int>(w.State().ShipKind), kind);
+            ClickCell(w.Ui().picPole1, o.x, o.y);
+            const QString n = QString::number(++placed),
+                          cell = QStringLiteral("1 %1,%2 %3").arg(o.x).arg(o.y).arg(kind);
             QTRY_COMPARE(QStringList({QString::number(w.OwnShipsAfloat()), w.Ui().lblMSCnt->text(),
                                       Check(x, "cell", cell), QString::number(w.RunningHandlers())}),
                          QStringList({n, n, cell, "0"}));
