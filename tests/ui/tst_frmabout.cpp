@@ -252,19 +252,17 @@ class TestSideWindows : public QObject {
     // cells; none past them; then the icon and the game type's pictures; no two alike.
     void pictures() {
         QList<QImage> seen;
-        QStringList sizes;
-        const auto add = [&](const QImage& image) {
-            sizes << QString::asprintf("%dx%d", image.width(), image.height());
-            seen << image.convertToFormat(QImage::Format_RGB32);
-        };
         for (int i = 1; i <= 20; ++i)
-            add(Picture(i).toImage());
+            seen << Picture(i).toImage().convertToFormat(QImage::Format_RGB32);
         for (const char* name : {"icon", "imgComp", "imgUC"})
-            add(QImage(QStringLiteral(":/img/%1.png").arg(name)));
+            seen << QImage(QStringLiteral(":/img/%1.png").arg(name)).convertToFormat(QImage::Format_RGB32);
+        QStringList sizes;
+        for (int i = 0; i < seen.size(); ++i) {
+            QVERIFY2(seen.indexOf(seen[i]) == i, qPrintable(QString::number(i)));
+            sizes << QString::asprintf("%dx%d", seen[i].width(), seen[i].height());
+        }
         const QString ships = "30x30 30x60 30x90 30x120 30x30 60x30 90x30 120x30 ";
         QCOMPARE(sizes.join(u' '), ships + ships + "30x30 30x30 30x30 0x0 64x64 96x80 96x80");
-        for (int i = 0; i < seen.size(); ++i)
-            QVERIFY2(seen.indexOf(seen[i]) == i, qPrintable(QString::number(i)));
     }
 
     // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 seconds long, loud enough to hear
