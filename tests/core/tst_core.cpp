@@ -18,7 +18,7 @@ namespace {
 // Plays back draws given as (v, n), the value that makes Below(n) return v, and counts reseeds;
 // running dry fails the test unless `seeded` lets a seeded generator go on.
 struct ScriptedRandom : Random {
-    ScriptedRandom(std::initializer_list<std::pair<int, int>> draws = {}) {
+    ScriptedRandom(std::initializer_list<std::pair<int, int>> draws = {}, bool s = false) : seeded(s) {
         for (auto [v, n] : draws)
             values.push_back((v + 0.5) / n);
     }
@@ -28,9 +28,8 @@ struct ScriptedRandom : Random {
     }
     void Reseed() override { ++reseeds; }
     std::vector<double> values;
-    std::size_t used = 0;
-    int reseeds = 0;
-    bool seeded = false;
+    std::size_t used = 0, reseeds = 0;
+    bool seeded;
     SeededRandom rest{1};
 };
 
@@ -53,10 +52,9 @@ TEST(Rules, PlaceBlocked) {
     // board, kind, x, y, blocked: sticking out, corners, contact by side and corner, one-cell gaps,
     // a shot cell in the ring, off the board (even for kind 0)
     const std::tuple<const char*, int, int, int, bool> rows[] = {
-        {"", 4, 3, 6, false}, {"", 4, 3, 7, true},   {"", 8, 6, 3, false},  {"", 8, 7, 3, true},
-        {"", 1, 0, 0, false}, {"", 5, 9, 9, false},  {one, 1, 4, 5, true},  {one, 1, 4, 4, true},
-        {one, 5, 6, 6, true}, {one, 4, 4, 0, false}, {one, 8, 0, 4, false}, {one, 2, 7, 5, false},
-        {"o", 1, 1, 1, true}, {"", 1, -1, 0, true},  {"", 0, 10, 10, true}};
+        {"", 4, 3, 6, 0},  {"", 4, 3, 7, 1},  {"", 8, 6, 3, 0},  {"", 8, 7, 3, 1},  {"", 1, 0, 0, 0},
+        {"", 5, 9, 9, 0},  {one, 1, 4, 5, 1}, {one, 1, 4, 4, 1}, {one, 5, 6, 6, 1}, {one, 4, 4, 0, 0},
+        {one, 8, 0, 4, 0}, {one, 2, 7, 5, 0}, {"o", 1, 1, 1, 1}, {"", 1, -1, 0, 1}, {"", 0, 10, 10, 1}};
     for (const auto& [board, kind, x, y, blocked] : rows)
         EXPECT_EQ(PlaceBlocked(B(board), kind, x, y), blocked)
             << board << " " << kind << " at " << x << "," << y;
@@ -74,9 +72,8 @@ TEST(Rules, PlacementWalksTheFleetKeepingItsOrientation) {
 
 TEST(Rules, RandomFleetDrawsOrientationOnceThenPositionsUntilOneFits) {
     // Four-deck horizontal: (7,0) sticks out, (2,0) fits. Three-deck vertical: (3,0) touches, (0,2) fits.
-    ScriptedRandom rng{{1, 2}, {7, 10}, {0, 10}, {2, 10}, {0, 10},
-                       {0, 2}, {3, 10}, {0, 10}, {0, 10}, {2, 10}};
-    rng.seeded = true;
+    ScriptedRandom rng{
+        {{1, 2}, {7, 10}, {0, 10}, {2, 10}, {0, 10}, {0, 2}, {3, 10}, {0, 10}, {0, 10}, {2, 10}}, true};
     const Board b = PlaceFleetRandom(rng);
     EXPECT_TRUE(rng.reseeds == 1 && rng.used == rng.values.size()); // the script used up first
     for (int i = 0; i < 4; ++i)
@@ -138,7 +135,7 @@ TEST(Computer, NeverHangsWithoutAShipAfloatOrATarget) {
     ScriptedRandom none;
     TargetMemory s{NoTarget, 0, 0, 0};
     EXPECT_FALSE(ChooseComputerShot(B("1"), s, 0, none));
-    EXPECT_EQ(none.reseeds, 1); // every move reseeds, even one that does nothing
+    EXPECT_EQ(none.reseeds, 1u); // every move reseeds, even one that does nothing
     // Every cell shot; or every unshot cell touching a hit deck left behind.
     EXPECT_FALSE(ChooseComputerShot(B("", 'o'), s, 10, none));
     EXPECT_FALSE(ChooseComputerShot(B("/////ooooaoooo/oooo2oooo", 'o'), s, 10, none));

@@ -8,8 +8,7 @@
 set -euo pipefail
 source=$1
 command -v reuse >/dev/null || { echo "SKIP: no reuse (tools/deps.sh installs it)"; exit 77; }
-# reuse tells the repository's files from build output through git: without git, or in a copy of the
-# files that is no checkout, it would read the build folders too.
+# reuse tells the repository's files from build output through git: outside a checkout it reads them all.
 git -C "$source" rev-parse --is-inside-work-tree >/dev/null 2>&1 ||
   { echo "SKIP: $source is not a git checkout (or git is missing: tools/deps.sh installs it)"; exit 77; }
 reuse --root "$source" lint
