@@ -1,12 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The link. The serial port layer over a scripted device: what it refuses, applies and reports.
-// Sending text: buffer-sized pieces, each drained before the next, texts one after another, one
-// failure per refused text, no wait that outlives the port or hangs on a stalled line. The waits
-// handlers use (a signal, the sender's end or a time-out, resumed from the event loop). The text:
-// the code page, the messages and what the peer reads in them, the receive rules, the port settings
-// as the store keeps them. How long the game's sounds last.
+// The link: the serial port layer over a scripted device, sending text, the waits handlers use, the
+// code page, the messages and what the peer reads in them, the receive rules, the port settings as the
+// store keeps them, how long the game's sounds last.
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
@@ -18,6 +15,7 @@
 #include "sound.h"
 #include "waits.h"
 
+#include <QDataStream>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -266,16 +264,14 @@ class TestMSComm : public QObject {
     // data cut short. Refused (-1): not PCM, rate zero, over ten seconds; not RIFF, empty, the header alone,
     // a chunk's size beyond the file.
     void waveDuration() {
-        const auto le = [](qint64 v, int n) {
-            QByteArray bytes;
-            for (int i = 0; i < n; ++i)
-                bytes += char(v >> 8 * i);
-            return bytes;
-        };
-        const auto wave = [&le](qint64 format, qint64 rate, qint64 data, qint64 actual) {
-            return "RIFF" + le(0, 4) + "WAVELIST" + le(4, 4) + "INFOfmt " + le(16, 4) + le(format, 2) +
-                   le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2) + "data" + le(data, 4) +
-                   QByteArray(actual, '\0');
+        const auto wave = [](quint16 format, quint32 rate, quint32 data, int actual) {
+            QByteArray bytes("RIFF\0\0\0\0WAVELIST\4\0\0\0INFOfmt \20\0\0\0", 32);
+            QDataStream out(&bytes, QIODevice::Append);
+            out.setByteOrder(QDataStream::LittleEndian);
+            out << format << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
+            out.writeRawData("data", 4);
+            out << data;
+            return bytes + QByteArray(actual, '\0');
         };
         QList<int> ms;
         for (const QByteArray& bytes :
@@ -414,31 +410,32 @@ class TestMSComm : public QObject {
     }
 
     // A hand-written store: settings without quotes, a value that is no text, port device names, and
-    // the modem built into the game: its port number, listening port (set, out of range, not a number,
-    // missing) and phonebook.
+    // the modem built into the game: its port number, phonebook and listening port.
     void handEdited() {
         const QByteArray ini =
             "[Properties]\nSettings=38400,n,8,1.5\nCommPort=@Rect(1 2 3 4)\n[Ports]\n"
             "Com1=/dev/ttyUSB0\nCom2=\nCom3=" +
             QByteArray(5000, 'a') +
             "\nCom4=/dev/tty\\0S1\nCom7=/dev/ttyS6\n[Phonebook]\nanna=game.example.org:4000\n"
-            "a\\b=x:1\n[Network]\n";
-        for (const auto& [listen, port] : {std::pair<QByteArray, int>{"ListenPort= 4000", 4000},
-                                           {"ListenPort=70000", 23230},
-                                           {"ListenPort=x", 23230},
-                                           {"", 23230}}) {
-            const PortStore store(Write(QString::number(port) + listen.toHex() + ".ini", ini + listen));
-            QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
-            QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
-            for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
-                QCOMPARE(store.PortDeviceName(n), MSComm::DefaultDevicePath(n));
-            QCOMPARE(store.PortDeviceName(0), QString());
-            QCOMPARE(std::pair(listen, int(store.ListenPort())), std::pair(listen, port));
-            QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
-            QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
-            // A number is never a path into the store.
-            for (const char* number : {"nobody", "", "a/b", "a\\b"})
-                QCOMPARE(store.PhonebookAddress(number), QString());
+            "a\\b=x:1\n";
+        const PortStore store(Write("hand.ini", ini));
+        QCOMPARE(store.Load(), (StoredPort{"38400,n,8,1.5", "", ""}));
+        QCOMPARE(store.PortDeviceName(1), "/dev/ttyUSB0");
+        for (int n = 2; n <= 5; ++n) // empty, too long, holding a zero, missing
+            QCOMPARE(store.PortDeviceName(n), MSComm::DefaultDevicePath(n));
+        QCOMPARE(store.PortDeviceName(0), QString());
+        QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
+        QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
+        // A number is never a path into the store.
+        for (const char* number : {"nobody", "", "a/b", "a\\b"})
+            QCOMPARE(store.PhonebookAddress(number), QString());
+        // The listening port: set, out of range, not a number, missing.
+        for (const QString row : {"ListenPort= 4000 -> 4000", "ListenPort=70000 -> 23230",
+                                  "ListenPort=x -> 23230", " -> 23230"}) {
+            const QString text = row.section(" -> ", 0, 0), name = row.toUtf8().toHex() + ".ini";
+            QCOMPARE(text + " -> " +
+                         QString::number(PortStore(Write(name, "[Network]\n" + text.toUtf8())).ListenPort()),
+                     row);
         }
     }
 };
