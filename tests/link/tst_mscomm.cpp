@@ -1,16 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The link: the serial port layer over a scripted device, sending text, the waits handlers use, the
-// code page, the messages and what the peer reads in them, the receive rules, the port settings as the
-// store keeps them, how long the game's sounds last. The modem carried over TCP: addresses, the calls
-// of tests/link/modem.script between two of them on the loopback address, random command lines, the
-// port that switches to it by name. And, run as "tst_mscomm lines" by tests/link/modemline.sh (which
-// starts the emulator and names the unusual devices in QX_PORTS: "Com1=<device>;Com2=<device>"), the
-// calls tagged "line" played by two games' ports on serial lines with the emulator's modems behind
-// them, the game's messages as the data. QX_NO_RECEIVE: the ports never report what they receive
-// (Wine's COM ports on pseudo-terminals), so only the calls tagged "sends" are played, and only what
-// leaves a port is checked.
+// The link: the serial port over a scripted device, sending text, the waits handlers use, the code page,
+// the messages and their reading, the receive rules, the port settings as the store keeps them, the
+// sounds' length; the network modem: addresses, the calls of tests/link/modem.script between two on the
+// loopback address, random command lines, the port that switches to it by name. "tst_mscomm lines" (run
+// by tests/link/modemline.sh, which starts the emulator and names its devices in QX_PORTS as
+// "Com1=<device>;Com2=<device>"): the calls tagged "line" by two games' ports on those lines, the game's
+// messages as the data; with QX_NO_RECEIVE (Wine's ports never report what arrives) only those tagged
+// "sends", checking only what leaves a port.
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
@@ -550,20 +548,15 @@ class TestMSComm : public QObject {
                              {"unsent", QByteArray(NetModemDevice::kMaxUnsent + 1, 'x')}});
     }
 
-    // Rows "TEXT -> HOST PORT", or only TEXT where it is not an address.
-    void parseAddress_data() {
-        QTest::addColumn<QString>("row");
+    void parseAddress() { // rows "TEXT -> HOST PORT", or only TEXT where it is not an address
         for (const QString row : {"example.org -> example.org 23230", " 127.0.0.1:80  -> 127.0.0.1 80",
                                   "[::1] -> ::1 23230", "[::1]:65535 -> ::1 65535", "::1 -> ::1 23230", "",
                                   ":80", "host:", "host:0", "host:65536", "host:+80", "host:8x", "[::1",
-                                  "[::1]x", "[::1]:", "[name]:80", "a:b:c", "not a host", "tab\there"})
-            QTest::addRow("%s", qPrintable(row)) << row;
-    }
-    void parseAddress() {
-        QFETCH(QString, row);
-        const auto parsed = ParseNetAddress(row.section(" -> ", 0, 0), 23230);
-        QCOMPARE(parsed ? QStringLiteral("%1 %2").arg(parsed->host).arg(parsed->port) : QString(),
-                 row.section(" -> ", 1));
+                                  "[::1]x", "[::1]:", "[name]:80", "a:b:c", "not a host", "tab\there"}) {
+            const auto parsed = ParseNetAddress(row.section(" -> ", 0, 0), 23230);
+            const QString got = parsed ? QStringLiteral("%1 %2").arg(parsed->host).arg(parsed->port) : "";
+            QCOMPARE(std::pair(row, got), std::pair(row, row.section(" -> ", 1)));
+        }
     }
 
     void transcripts_data() {
