@@ -22,10 +22,7 @@ class FakePort : public PortDevice {
         error = openError;
         return isOpen = openError.isEmpty();
     }
-    void Close() override {
-        isOpen = false;
-        pending = 0;
-    }
+    void Close() override { isOpen = false, pending = 0; }
     bool IsOpen() const override { return isOpen; }
     bool SetBaudRate(int v) override { return Take("speed", v, line.speed); }
     bool SetParity(char v) override { return Take("parity", v, line.parity); }
@@ -37,8 +34,7 @@ class FakePort : public PortDevice {
         if (writesLeft-- == 0)
             return Fail(QStringLiteral("write refused"));
         writes << bytes;
-        pendingAtWrite << pending;
-        pending += bytes.size();
+        pendingAtWrite << std::exchange(pending, pending + bytes.size());
         if (autoDrain)
             QTimer::singleShot(0, this, [this] { Drain(pending); });
         return true;
@@ -49,14 +45,8 @@ class FakePort : public PortDevice {
     bool Flush(std::chrono::milliseconds) override { return pending == 0; }
     QString ErrorString() const override { return error; }
 
-    void Drain(qint64 n) {
-        pending -= n;
-        emit BytesWritten(n);
-    }
-    void Feed(const QByteArray& bytes) {
-        rx += bytes;
-        emit ReadyRead();
-    }
+    void Drain(qint64 n) { pending -= n, emit BytesWritten(n); }
+    void Feed(const QByteArray& bytes) { rx += bytes, emit ReadyRead(); }
 
     QStringList refuse;  // values refused, named as "parity e" or "flow 3"
     QString openError;   // Open fails with it, unless it is empty
@@ -73,10 +63,7 @@ class FakePort : public PortDevice {
     QByteArray rx;
 
   private:
-    bool Fail(const QString& why) {
-        error = why;
-        return false;
-    }
+    bool Fail(const QString& why) { return error = why, false; }
     template <typename V, typename S> bool Take(const char* name, V value, S& store) {
         const QString key = QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(value);
         if (refuse.contains(key))

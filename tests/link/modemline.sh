@@ -11,13 +11,10 @@ emu=$1 dir=$2 ports=$3 tmp="" out=$(mktemp)
 shift 3
 [ "$dir" = "-" ] && dir=$(mktemp -d) && tmp=$dir
 mkdir -p "$dir"
-"$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 2000 >"$out" &
-pid=$!
+"$emu" --dir "$dir" --ring-ms 10 --connect-ms 10 --wait-ms 2000 >"$out" & pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$out" ${tmp:+"$tmp"}' EXIT
 for ((tries = 0; $(grep -c ' number ' "$out") < 2; tries++)); do
-  if ! kill -0 "$pid" 2>/dev/null || ((tries > 200)); then
-    echo "modemline.sh: the modem emulator did not come up:" >&2 && cat "$out" >&2 && exit 1
-  fi
-  sleep 0.05
+  kill -0 "$pid" 2>/dev/null && ((tries <= 200)) && sleep 0.05 && continue
+  echo "modemline.sh: the modem emulator did not come up:" >&2 && cat "$out" >&2 && exit 1
 done
 QX_PORTS=${ports//\{dir\}/$dir} "$@"

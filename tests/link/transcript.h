@@ -53,10 +53,8 @@ struct TcpEnd : CallEnd {
         if (server && !QTest::qWaitFor([this] { return server->hasPendingConnections(); }, 10000))
             return false;
         socket.reset(server ? server->nextPendingConnection() : new QTcpSocket);
-        if (!server) {
-            socket->connectToHost(QHostAddress::LocalHost, port);
-            socket->waitForConnected(2000);
-        }
+        if (!server)
+            socket->connectToHost(QHostAddress::LocalHost, port), socket->waitForConnected(2000);
         return true;
     }
     qsizetype Write(const QByteArray& bytes) override { return socket->write(bytes); }
@@ -101,17 +99,16 @@ class Transcripts {
         }
         for (int b = 0; b < 256; ++b)
             vars["data"] += char(b);
-        const auto address = [](QTcpServer& server) {
-            server.listen(QHostAddress::LocalHost);
-            return "127.0.0.1:" + QByteArray::number(server.serverPort());
-        };
-        vars["closed"] = "127.0.0.1:" + QByteArray::number(FreePort());
         deaf_.setListenBacklogSize(0);
-        vars["unanswered"] = address(deaf_);
+        for (QTcpServer* server : {&deaf_, &far_})
+            server->listen(QHostAddress::LocalHost);
         deaf_.pauseAccepting();
         queued_.connectToHost(QHostAddress::LocalHost, deaf_.serverPort());
         queued_.waitForConnected(5000);
-        vars["far"] = address(far_);
+        for (const auto& [name, port] : {std::pair("closed", FreePort()),
+                                         {"unanswered", deaf_.serverPort()},
+                                         {"far", far_.serverPort()}})
+            vars[name] = "127.0.0.1:" + QByteArray::number(port);
     }
     // A test row, in the column "name", for each section with this tag.
     void AddRows(const QString& tag) const {
