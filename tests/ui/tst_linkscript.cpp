@@ -279,7 +279,7 @@ void TestLinkScript::Soak() {
         for (const int i : {first, 1 - first}) {
             Side& x = sides.at(i ? "B" : "A");
             if (game > 1)
-                Choose(*x.w);
+                Do(i ? "B" : "A", "choose", {});
             x.sound.played.clear(); // the test's own record of sounds would grow
             PlaceFleet(x, PlaceFleetRandom(x.random));
             if (QTest::currentTestFailed())

@@ -188,7 +188,8 @@ class WindowScript {
     }
 
     // A step; a test overrides Do for its own and hands the others on. Among them: click, right and
-    // move "1|2 x,y" (the own or the enemy board), call number (A answers, B dials), draw 1|0 (who
+    // move "1|2 x,y" (the own or the enemy board), answer (creates the game, then waits for the modem's
+    // first word: a call may come after it), call number (A answers, B dials), draw 1|0 (who
     // begins), fleet [ships] (the known fleet or those placed by hand), computer x,y decks (its move
     // there; the own board then holds the decks), random v/n ... (the generator's next draws), hold
     // (the fake sound ends its sounds only when told), finish (it ends one).
@@ -209,12 +210,29 @@ class WindowScript {
         step("move", [&] { MoveOverCell(board, c.x, c.y); });
         step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), WaitHandlers(w); });
         step("comp", [&] { emit ui.gameType->CompChosen(); });
-        step("choose", [&] { Choose(w); });
-        step("create", [&] { Create(w); });
-        step("answer", [&] { Answer(w); });
-        step("join", [&] { Join(w, arg); });
+        step("choose", [&] {
+            QTRY_VERIFY(ui.gameType->isVisible());
+            emit ui.gameType->UCChosen();
+            QVERIFY(w.State().Connected || ui.modemGm->isVisible());
+        });
+        step("create",
+             [&] { Do(side, "choose", {}), ui.modemGm->findChild<QPushButton*>("cmdCreateGm")->click(); });
+        step("answer", [&] {
+            QSignalSpy heard(w.Port(), &MSComm::OnComm);
+            Do(side, "create", {});
+            QTRY_VERIFY(w.Port()->PortOpen() && heard.count() > 0);
+        });
+        step("join", [&] {
+            Do(side, "choose", {}), ui.modemGm->findChild<QPushButton*>("cmdJoin")->click();
+            QInputDialog* box = nullptr;
+            QTRY_VERIFY((box = ui.modemGm->findChild<QInputDialog*>("numberBox")));
+            QCOMPARE(box->windowTitle() + " / " + box->labelText(),
+                     QStringLiteral("Дозвон / Введите телефонный номер"));
+            box->setTextValue(arg);
+            arg.isEmpty() ? box->reject() : box->accept();
+        });
         step("call", [&] {
-            Answer(W("A")), Join(W("B"), arg);
+            Do("A", "answer", {}), Do("B", "join", arg);
             QTRY_VERIFY_WITH_TIMEOUT(W("A").State().Connected && W("B").State().Connected, 5000);
         });
         step("draw", [&] { WindowTestAccess::State(w).MyFirstMove = arg == u"1"; });
@@ -293,31 +311,6 @@ class WindowScript {
                 lines << b.text() + '@' + names.value(c.rgb(), c.name());
             }
         return lines.mid(0, n).join(" / ");
-    }
-
-    static void Choose(frmQuorvix& w) {
-        QTRY_VERIFY(w.Ui().gameType->isVisible());
-        emit w.Ui().gameType->UCChosen();
-        QVERIFY(w.State().Connected || w.Ui().modemGm->isVisible());
-    }
-    // Creates the game and waits for the modem's first word: a call may come after it.
-    static void Answer(frmQuorvix& w) {
-        QSignalSpy heard(w.Port(), &MSComm::OnComm);
-        Create(w);
-        QTRY_VERIFY(w.Port()->PortOpen() && heard.count() > 0);
-    }
-    static void Create(frmQuorvix& w) {
-        Choose(w), w.Ui().modemGm->findChild<QPushButton*>("cmdCreateGm")->click();
-    }
-    static void Join(frmQuorvix& w, const QString& number) {
-        Choose(w);
-        w.Ui().modemGm->findChild<QPushButton*>("cmdJoin")->click();
-        QInputDialog* box = nullptr;
-        QTRY_VERIFY((box = w.Ui().modemGm->findChild<QInputDialog*>("numberBox")));
-        QCOMPARE(box->windowTitle() + " / " + box->labelText(),
-                 QStringLiteral("Дозвон / Введите телефонный номер"));
-        box->setTextValue(number);
-        number.isEmpty() ? box->reject() : box->accept();
     }
 };
 
