@@ -258,8 +258,7 @@ class TestLinkScript : public QObject, WindowScript {
 // who places and begins anew, and the shots: every cell in a random order, now and then one shot
 // before. The memory after the first game may not grow much by the last.
 void TestLinkScript::Soak() {
-    const int games =
-        qEnvironmentVariableIsSet("QX_SOAK_GAMES") ? qEnvironmentVariableIntValue("QX_SOAK_GAMES") : 2;
+    const int asked = qEnvironmentVariableIntValue("QX_SOAK_GAMES"), games = asked > 0 ? asked : 2;
     qInfo("%d games, seed %llu (QX_SOAK_SEED repeats them)", games, static_cast<unsigned long long>(seed));
     SeededRandom pick(seed + 2);
     const std::array<frmQuorvix*, 2> side{&W("A"), &W("B")};
