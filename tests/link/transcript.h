@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Calls through modems written down as transcripts (tests/link/modem.script), played against the
-// ends a test gives. "== NAME : TAGS" starts a section (a test plays those with its tag, "--" words are
-// its options; without tags a section is only played from others); then its steps, " ; " between two
-// (also after the head); N is end N:
+// Calls through modems written down as transcripts (tests/link/modem.script), played against the ends a
+// test gives. "== NAME : TAGS" starts a section (tests play those with their tag; "--" words are options;
+// untagged, it is only played from others), then steps, " ; " between two (also after the head), N end N:
 //   N> TEXT    the game at N writes TEXT; "N> TEXT => REPLY" expects the echo and REPLY back
 //   N! TEXT    N cannot write all of TEXT: ${taken} is what it could
 //   N< TEXT    N receives exactly TEXT next           N?  something waits at N, left unread
@@ -68,10 +67,9 @@ struct TcpEnd : CallEnd {
     std::unique_ptr<QTcpSocket> socket;
 };
 
-// The transcripts of tests/link/modem.script. Besides the variables a test gives, each knows ${data}
-// (modem commands and every byte value: online all of it is data), ${far}, ${closed} (nobody listens),
-// ${unanswered} (a server whose one-place queue is taken, and which accepts nobody), and unless the test
-// gives others ${number} 1 and ${long}, a command line too long for the emulator.
+// Besides a test's own variables: ${data} (modem commands, then every byte value: online all is data),
+// ${far}, ${closed} (nobody listens), ${unanswered} (a server whose one-place queue is taken, accepting
+// nobody), and unless the test gives others ${number} 1 and ${long}, a line too long for the emulator.
 class Transcripts {
     QTcpServer deaf_, far_; // made before the ends, whose sockets they hand out
     QTcpSocket queued_;

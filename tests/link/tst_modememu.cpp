@@ -33,8 +33,7 @@ struct Line : CallEnd {
     explicit Line(const QString& path) : path(QFile::encodeName(path)) { Open(); }
     ~Line() override { ::close(fd); }
     bool Open() override { return (fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) >= 0; }
-    // Writes what the line takes within a second.
-    qsizetype Write(const QByteArray& bytes) override {
+    qsizetype Write(const QByteArray& bytes) override { // what the line takes within a second
         qsizetype sent = 0;
         const auto put = [&] {
             for (ssize_t n = 1; n > 0 && sent < bytes.size(); sent += std::max<ssize_t>(n, 0))
@@ -50,8 +49,7 @@ struct Line : CallEnd {
         pieces += !in.isEmpty();
         return in;
     }
-    // The game's hang-up: "ATH" with no line end, then the port closes with data still unread.
-    void HangUp() override {
+    void HangUp() override { // as the game's: "ATH" with no line end, then a close with data unread
         Write("ATH");
         ::close(std::exchange(fd, -1));
     }
@@ -79,8 +77,7 @@ class TestModemEmu : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        // Modem commands, every byte value, then random bytes.
-        QByteArray random = script_.vars.at("data");
+        QByteArray random = script_.vars.at("data"); // modem commands, every byte value, then random bytes
         for (QRandomGenerator generator(7); random.size() < 1024 * 1024;)
             random += char(generator.bounded(256));
         script_.vars.insert({{"port", QByteArray::number(FreePort())}, // the emulator's --listen

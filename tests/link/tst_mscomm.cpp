@@ -1,14 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The link: the serial port over a scripted device, sending text, the waits handlers use, the code page,
-// the messages and their reading, the receive rules, the port settings as the store keeps them, the
-// sounds' length; the network modem: addresses, the calls of tests/link/modem.script between two on the
-// loopback address, random command lines, the port that switches to it by name. "tst_mscomm lines" (run
-// by tests/link/modemline.sh, which starts the emulator and names its devices in QX_PORTS as
-// "Com1=<device>;Com2=<device>"): the calls tagged "line" by two games' ports on those lines, the game's
-// messages as the data; with QX_NO_RECEIVE (Wine's ports never report what arrives) only those tagged
-// "sends", checking only what leaves a port.
+// The link: the serial port over a scripted device, sending, the waits, the code page, the messages, the
+// receive rules, the port settings in the store, the sounds' length; the network modem: addresses, the
+// calls of tests/link/modem.script tagged "net", random commands, the port that switches to it by name.
+// "tst_mscomm lines" (tests/link/modemline.sh starts the emulator, QX_PORTS names its devices as
+// "Com1=<device>;Com2=<device>"): the calls tagged "line" by two games' ports, the game's messages as the
+// data; with QX_NO_RECEIVE (Wine's ports never report what arrives) those tagged "sends".
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
@@ -36,9 +34,8 @@ using namespace qx;
 using namespace qx::test;
 using namespace std::chrono_literals;
 
-// Line noise rich in the modem's words, the terminator and their pieces. With `sparks`, the noise
-// completes nothing (no LF, no terminator, no "ERROR") but for that many sparks, so the buffer fills
-// up between them.
+// Line noise rich in the modem's words, the terminator and their pieces; with `sparks` it completes
+// nothing (no LF, terminator or "ERROR") but that many sparks, so the buffer fills up between them.
 static QString Noise(QRandomGenerator& rng, qsizetype size, int sparks = -1) {
     static const QStringList pieces = {"NO CARRIER", "OK",     "ATS", "ATDP", "ERROR", "CONNECT",
                                        "CONN",       "\r",     "\n",  "\r\n", "@~",    "#",
@@ -108,8 +105,7 @@ struct Side : CallEnd {
         modem.Write("ATH");
         modem.SetDataTerminalReady(false);
     }
-    // And whether it ever held more unread than its bound.
-    QString State() override {
+    QString State() override { // and whether it ever held more unread than its bound
         const char* mode = modem.Online() ? "online" : modem.Listening() ? "listening" : "idle";
         return mode + called + (mostUnread > NetModemDevice::kMaxUnread + 64 ? ", overfilled" : "");
     }
@@ -274,9 +270,8 @@ class TestMSComm : public QObject {
         QVERIFY(!comm->PortOpen());
     }
 
-    // What the driver tells of line errors (the kinds whose counts moved, and on Windows its error bits) as
-    // the port's event codes, each kind once and in a fixed order: nothing; framing and parity counted;
-    // every bit; the overflow bit (the transmit-full bit ignored); counted and flagged, told once.
+    // Line errors as the driver tells them (kinds whose counts moved; on Windows, its error bits) as event
+    // codes, each once, in order: none; framing and parity; every bit; overflow (not transmit-full); both.
     void lineErrorCodes() {
         const LineErrorCounts before = {7, 0, 3, 1, 9};
         const std::tuple<QList<int>, unsigned, QList<int>> rows[] = {
@@ -293,10 +288,9 @@ class TestMSComm : public QObject {
         }
     }
 
-    // Texts sent one after another on a port of a given buffer size, and a trouble: a line that refuses
-    // the second write, stalls, drains nothing until the texts are abandoned (and "ATH" sent), or loses
-    // the port or the sender mid-wait. How each text ends, the failures told, the sizes written; untroubled,
-    // the bytes are the texts' and each piece meets an empty buffer.
+    // Texts sent in turn on a port of a given buffer size, with a trouble: the second write refused, a stall,
+    // nothing drained until abandoned (then "ATH"), the port or sender gone mid-wait. How each text ends, the
+    // failures, the sizes written; untroubled, the bytes are the texts' and each piece meets an empty buffer.
     void sending() {
         const QStringList two = {QString(1000, 'a'), "next"};
         const std::tuple<QString, int, QStringList, QList<bool>, int, QList<int>> rows[] = {
@@ -363,9 +357,8 @@ class TestMSComm : public QObject {
         QCOMPARE(resumed.size(), 4);
     }
 
-    // A mono 16-bit wave (a chunk to skip, the format, the data) lasts as long as its data: half a second;
-    // data cut short. Refused (-1): not PCM, rate zero, over ten seconds; not RIFF, empty, the header alone,
-    // a chunk's size beyond the file.
+    // A mono 16-bit wave (a chunk to skip, format, data) lasts as long as its data: 500 ms; cut short.
+    // Refused (-1): not PCM, rate zero, over 10 seconds; not RIFF, empty, the header alone, a chunk too long.
     void waveDuration() {
         const auto wave = [](quint16 format, quint32 rate, quint32 data, int actual) {
             QByteArray bytes("RIFF\0\0\0\0WAVELIST\4\0\0\0INFOfmt \20\0\0\0", 32);
@@ -447,12 +440,11 @@ class TestMSComm : public QObject {
             QCOMPARE(row.section(u'=', 0, 0) + '=' + Reading(row.section(u'=', 0, 0)), row);
     }
 
-    // The reads ('|' between them; "(clear)" clears the receiver instead), the events they give, what
-    // stays buffered ('>' before each): a message over three reads; three in one; a reply behind a
-    // message; no word across a terminator; modem words inside a message; the answer's reply, a ring,
-    // a connection; OK without the answer command's echo, its line end at position 8, at 7; a dial echo
-    // without its line end, with one; connected while linked; the carrier lost comes before an error; an
-    // error in a chat fragment; words in lower case; a clear forgets everything.
+    // The reads ('|' between; "(clear)" clears instead), the events, what stays buffered ('>' before each):
+    // a message in three reads; three in one; a reply behind a message; no word across a terminator; modem
+    // words in a message; the answer's reply, a ring, a connection; OK without the answer's echo, its line
+    // end at 8, at 7; a dial echo without its line end, with one; connected while linked; a lost carrier
+    // before an error; an error in a chat fragment; lower case; a clear forgets everything.
     void feed() {
         for (const QString row :
              {"3|7_}m@~|#>msg:37_}m>", "&`%@~#0^N@~#Привет@~#Ка>msg:&`%|msg:0^N|msg:Привет>Ка",
@@ -627,12 +619,12 @@ class TestMSComm : public QObject {
         QCOMPARE(received, QStringLiteral("from the line"));
     }
 
-    // The calls on the emulator's modems (their numbers 1 and 2).
+    // The calls on the emulator's modems (numbers 1 and 2), their devices named in the user's own store
+    // (the registry on Windows) as a player would.
     void lines_data() {
         const QString ports = qEnvironmentVariable("QX_PORTS");
         if (ports.isEmpty())
             QSKIP("no modems: run through tests/link/modemline.sh");
-        // The devices are named in the user's own store (the registry on Windows), as a player would.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
         QSettings own(QSettings::NativeFormat, QSettings::UserScope, "Quorvix", "Quorvix");
         own.remove("Ports");
