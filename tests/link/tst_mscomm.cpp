@@ -567,18 +567,13 @@ class TestMSComm : public QObject {
     void switchPort() {
         auto* serial = new FakePort;
         auto* net = new NetModemDevice({FreePort(), 200ms, {}});
-        auto* port = new SwitchPortDevice(serial, net);
         QString path = SwitchPortDevice::NetName(), received;
-        MSComm comm(port, [&path](int) { return path; });
+        MSComm comm(new SwitchPortDevice(serial, net), [&path](int) { return path; });
         connect(&comm, &MSComm::OnComm, this, [&] { received += comm.Input(); });
-        QSignalSpy incoming(port, &SwitchPortDevice::IncomingCall);
         QVERIFY(comm.SetSettings(QStringLiteral("300,e,7,2")) && comm.SetPortOpen(true));
         QVERIFY(net->IsOpen() && !serial->isOpen && comm.Output(u"ATS0=1\r\n"));
         QTRY_COMPARE(received, QStringLiteral("ATS0=1\r\n\r\nOK\r\n"));
-        QTcpSocket caller;
-        caller.connectToHost(QHostAddress::LocalHost, net->Config().listenPort);
-        QTRY_COMPARE(incoming.count(), 1);
-        QVERIFY(comm.SetPortOpen(false) && !net->Listening());
+        QVERIFY(net->Listening() && comm.SetPortOpen(false) && !net->Listening());
         path = QStringLiteral("/dev/whatever");
         received.clear();
         QVERIFY(comm.SetPortOpen(true) && serial->isOpen && !net->IsOpen() && comm.Output(u"AT"));
