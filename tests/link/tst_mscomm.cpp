@@ -22,7 +22,6 @@
 #include "waits.h"
 
 #include <QDataStream>
-#include <QRandomGenerator>
 #include <QScopedValueRollback>
 #include <QSettings>
 #include <QSignalSpy>
@@ -33,25 +32,6 @@
 using namespace qx;
 using namespace qx::test;
 using namespace std::chrono_literals;
-
-// Line noise rich in the modem's words, the terminator and their pieces; with `sparks` it completes
-// nothing (no LF, terminator or "ERROR") but that many sparks, so the buffer fills up between them.
-static QString Noise(QRandomGenerator& rng, qsizetype size, int sparks = -1) {
-    static const QStringList pieces = {"NO CARRIER", "OK",     "ATS", "ATDP", "ERROR", "CONNECT",
-                                       "CONN",       "\r",     "\n",  "\r\n", "@~",    "#",
-                                       "@~#",        "ATS0=1", "NO ", "х•]"};
-    QString text;
-    while (text.size() < size) {
-        const quint32 pick = rng.bounded(pieces.size() + 8);
-        text += pick < quint32(pieces.size()) ? pieces[pick] : QString(Cp1251Char(uchar(rng.bounded(256))));
-    }
-    if (sparks < 0)
-        return text;
-    text.replace(u'\n', u' ').replace(u'#', u'x').replace(QStringLiteral("ERROR"), QStringLiteral("ERR0R"));
-    for (int i = 0; i < sparks; ++i)
-        text.insert(rng.bounded(text.size()), QStringList{"\r\n", "@~#", "ERROR"}[rng.bounded(3)]);
-    return text;
-}
 
 // What the peer makes of a received body: its kind, then the cell of a shot, the outcome of a result
 // with its cell and ship code (nothing after the kind when the reader drops the body).
@@ -441,7 +421,8 @@ class TestMSComm : public QObject {
     // a message in three reads; three in one; a reply behind a message; no word across a terminator; modem
     // words in a message; the answer's reply, a ring, a connection; OK without the answer's echo, its line
     // end at 8, at 7; a dial echo without its line end, with one; connected while linked; a lost carrier
-    // before an error; an error in a chat fragment; lower case; a clear forgets everything.
+    // before an error; an error in a chat fragment; lower case; a clear forgets everything; a lost carrier
+    // waits for its line end; a plain AT's reply is no answer's; a full buffer lets its oldest text go.
     void feed() {
         for (const QString row :
              {"3|7_}m@~|#>msg:37_}m>", "&`%@~#0^N@~#Привет@~#Ка>msg:&`%|msg:0^N|msg:Привет>Ка",
@@ -453,7 +434,8 @@ class TestMSComm : public QObject {
               "\r\nCONNECT\r\n|\r\nCONNECT\r\n>connected|connected>", "ERROR\r\nNO CARRIER\r\n>lost>",
               "an ERROR of m|ine@~#>error|msg:ine>",
               "\r\nconnect 9600\r\nerror no carrier\r\n>>\r\nconnect 9600\r\nerror no carrier\r\n",
-              "xxxxxxxxxxxxxxxxxxxxOK|(clear)|ATS\r\nOK\r\n>>"}) {
+              "xxxxxxxxxxxxxxxxxxxxOK|(clear)|ATS\r\nOK\r\n>>", "NO CARRIER>>NO CARRIER",
+              "AT\r\n\r\nOK\r\n>>AT\r\n\r\nOK\r\n"}) {
             const QStringList reads = row.section(u'>', 0, 0).split(u'|');
             LinkReceiver rx;
             QStringList got;
@@ -461,23 +443,9 @@ class TestMSComm : public QObject {
                 got << (read == "(clear)" ? (rx.Clear(), QStringList()) : Names(rx.Feed(read)));
             QCOMPARE(reads.join(u'|') + '>' + got.join(u'|') + '>' + rx.RxBuffer().toString(), row);
         }
-    }
-
-    // Random noise in random reads, some filling the buffer to its bound: the same outcome as the rules
-    // read literally (which keep the buffer within it), read by read.
-    void noise() {
-        for (quint32 seed = 1; seed <= 50; ++seed) {
-            QRandomGenerator rng(seed);
-            const QString text = seed <= 40 ? Noise(rng, 6000) : Noise(rng, 50000, 6);
-            LinkReceiver rx;
-            PlainReceiver plain;
-            for (qsizetype at = 0, n; at < text.size(); at += n) {
-                n = 1 + rng.bounded(rng.bounded(2) ? 8 : 400);
-                const QString read = text.mid(at, n);
-                QCOMPARE(Names(rx.Feed(read)), plain.Feed(read));
-                QCOMPARE(rx.RxBuffer(), plain.buf);
-            }
-        }
+        LinkReceiver full;
+        full.Feed(QString(LinkReceiver::MaxBuffer, u'x') + "yz");
+        QCOMPARE(full.RxBuffer().toString(), QString(LinkReceiver::MaxBuffer - 2, u'x') + "yz");
     }
 
     // A text and its fields (speed, the parity's entry or -1 for none, data bits, stop bits), joined back.
