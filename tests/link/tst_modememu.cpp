@@ -80,10 +80,9 @@ class TestModemEmu : public QObject {
         QByteArray random = script_.vars.at("data"); // modem commands, every byte value, then random bytes
         for (QRandomGenerator generator(7); random.size() < 1024 * 1024;)
             random += char(generator.bounded(256));
-        script_.vars.insert({{"port", QByteArray::number(FreePort())}, // the emulator's --listen
-                             {"960", random.left(960)},
-                             {"960 back", random.mid(960, 960)},
-                             {"flood", random}});
+        script_.vars["port"] = QByteArray::number(FreePort()); // the emulator's --listen
+        script_.vars.insert(
+            {{"960", random.left(960)}, {"960 back", random.mid(960, 960)}, {"flood", random}});
     }
 
     // Every test ends the emulator as a user would; it must leave cleanly and take its links along.
@@ -93,8 +92,7 @@ class TestModemEmu : public QObject {
             return;
         emu_->terminate();
         QTRY_COMPARE(emu_->state(), QProcess::NotRunning);
-        QCOMPARE(emu_->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(emu_->exitCode(), 0);
+        QCOMPARE(std::pair(emu_->exitStatus(), emu_->exitCode()), std::pair(QProcess::NormalExit, 0));
         QVERIFY(!QFileInfo(Link(1)).isSymLink() && !QFileInfo(Link(2)).isSymLink());
     }
 

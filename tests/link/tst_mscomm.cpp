@@ -564,10 +564,8 @@ class TestMSComm : public QObject {
             own.setValue("Ports/" + entry.section(u'=', 0, 0), entry.section(u'=', 1));
         own.sync();
         store_ = std::make_unique<PortStore>();
-        // The data: every message of the game, and a chat line of every byte from 80 to FF.
-        QString high;
-        for (int byte = 0x80; byte <= 0xff; ++byte)
-            high += FromCp1251(QByteArray(1, char(byte)));
+        // The data: every message of the game, and a chat line of the bytes 80 to FF (the end of ${data}).
+        const QString high = FromCp1251(script_.vars["data"].right(0x80));
         QByteArray& data = script_.vars["data"] = {};
         for (const QString& message : {NewGameMessage(), YouBeginMessage(), ReadyMessage(), ShotMessage(3, 7),
                                        ResultMessage({ResultMsg::Sunk, 5, 1, 2}),
