@@ -140,8 +140,7 @@ class TestModemEmu : public QObject {
         QVERIFY(!real.SetSettings("9600,n,4,1")); // no serial port has 4 data bits
         QVERIFY(real.SetSettings("9600,e,7,1"));  // a pseudo-terminal refuses both, and still opens
         QVERIFY(real.SetPortOpen(true) && real.SetSettings("9600,n,8,1"));
-        const PortResult parity = real.SetSettings("9600,e,8,1");
-        QVERIFY(!parity && !parity.error.isEmpty());
+        QVERIFY(!real.SetSettings("9600,e,8,1")); // refused: what is in force stays
         QCOMPARE(real.Settings(), QStringLiteral("9600,n,8,1"));
         QVERIFY(real.SetDTREnable(false) && real.SetHandshaking(3));
         QCOMPARE(flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
@@ -149,8 +148,7 @@ class TestModemEmu : public QObject {
         QVERIFY(real.SetHandshaking(0));
         QCOMPARE(flags(&termios::c_iflag) & (IXON | IXOFF), tcflag_t(0));
 
-        QVERIFY(real.Output(u"Привет, ATH\r\n"));
-        QVERIFY(real.SetPortOpen(false)); // what was written still leaves
+        QVERIFY(real.Output(u"Привет, ATH\r\n") && real.SetPortOpen(false)); // what was written still leaves
         QTRY_COMPARE(pty.got += pty.Read(), ToCp1251(u"Привет, ATH\r\n"));
         QVERIFY(real.SetPortOpen(true) && pty.Write("\xcf\xf0\xe8\r\n"));
         QTRY_COMPARE(received, QStringLiteral("При\r\n"));
