@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The receive rules read literally, for the receive tests and the receive fuzz target: the whole
-// buffer searched again after every read. Events are named "msg:<body>", "lost", "error", "connected".
+// The receive rules read literally, for the receive fuzz target: the whole buffer searched again
+// after every read. Events are named "msg:<body>", "lost", "error", "connected".
 #pragma once
 
 #include "receiver.h"

@@ -117,8 +117,8 @@ class TestModemEmu : public QObject {
                  "the line handed the data over in one go");
     }
 
-    // The port on a pseudo-terminal: what the system takes of the configuration, the text both ways,
-    // sending in pieces, and the device pulled out.
+    // The port on a pseudo-terminal: the configuration it takes, text both ways, sending in pieces, pulled
+    // out.
     void ptyLine() {
         QString path = QStringLiteral("/dev/qx-no-such-port"), received; // and every other event as <N>
         MSComm real(new SerialPortDevice, [&path](int) { return path; });

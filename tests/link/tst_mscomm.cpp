@@ -3,10 +3,9 @@
 
 // The link: the serial port over a scripted device, sending, the waits, the code page, the messages, the
 // receive rules, the port settings in the store, the sounds' length; the network modem: addresses, the
-// calls of tests/link/modem.script tagged "net", random commands, the port that switches to it by name.
-// "tst_mscomm lines" (tests/link/modemline.sh starts the emulator, QX_PORTS names its devices as
-// "Com1=<device>;Com2=<device>"): the calls tagged "line" by two games' ports, the game's messages as the
-// data; with QX_NO_RECEIVE (Wine's ports never report what arrives) those tagged "sends".
+// calls tagged "net" in tests/link/modem.script, the port switching to it by name. "tst_mscomm lines" (by
+// tests/link/modemline.sh, QX_PORTS "Com1=<device>;Com2=<device>" naming the emulator's devices): calls
+// tagged "line" by two games' ports; with QX_NO_RECEIVE (Wine's ports report nothing received), "sends".
 #include "cp1251.h"
 #include "fakeport.h"
 #include "mscomm.h"
@@ -329,8 +328,7 @@ class TestMSComm : public QObject {
         QCOMPARE(resumed, QList<int>{4}); // not inside the emit
         QTRY_COMPARE(resumed, (QList<int>{4, 1, 3, 2}));
         QCOMPARE(results, (QList<bool>{false, true, false, false}));
-        // Late signals find nothing waiting.
-        fires.setObjectName("late");
+        fires.setObjectName("late"); // late signals find nothing waiting
         times.setObjectName("late");
         QTest::qWait(5);
         QCOMPARE(resumed.size(), 4);
@@ -369,8 +367,7 @@ class TestMSComm : public QObject {
             QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 1, int(bound->count()) + 2000);
             backend.Stop();
         }
-        // A missing file is refused (the back end beeps instead) and the game goes on.
-        QVERIFY(!backend.Play("/nonexistent/Lock.wav"));
+        QVERIFY(!backend.Play("/nonexistent/Lock.wav")); // refused: the back end beeps instead
         backend.Stop();
     }
 
@@ -417,12 +414,11 @@ class TestMSComm : public QObject {
             QCOMPARE(row.section(u'=', 0, 0) + '=' + Reading(row.section(u'=', 0, 0)), row);
     }
 
-    // The reads ('|' between; "(clear)" clears instead), the events, what stays buffered ('>' before each):
-    // a message in three reads; three in one; a reply behind a message; no word across a terminator; modem
-    // words in a message; the answer's reply, a ring, a connection; OK without the answer's echo, its line
-    // end at 8, at 7; a dial echo without its line end, with one; connected while linked; a lost carrier
-    // before an error; an error in a chat fragment; lower case; a clear forgets everything; a lost carrier
-    // waits for its line end; a plain AT's reply is no answer's; a full buffer lets its oldest text go.
+    // Reads ('|' between; "(clear)" clears), their events, what stays buffered ('>' before each): a message
+    // in three reads; three in one; a reply behind a message; no word across a terminator; modem words in a
+    // message; the answer's reply, a ring, a connection; OK without the answer's echo, its line end at 8, at
+    // 7; a dial echo without its line end, with one; connected while linked; a lost carrier before an error;
+    // an error in a chat fragment; lower case; a clear forgets all; a lone NO CARRIER; a plain AT's OK.
     void feed() {
         for (const QString row :
              {"3|7_}m@~|#>msg:37_}m>", "&`%@~#0^N@~#Привет@~#Ка>msg:&`%|msg:0^N|msg:Привет>Ка",
@@ -443,7 +439,7 @@ class TestMSComm : public QObject {
                 got << (read == "(clear)" ? (rx.Clear(), QStringList()) : Names(rx.Feed(read)));
             QCOMPARE(reads.join(u'|') + '>' + got.join(u'|') + '>' + rx.RxBuffer().toString(), row);
         }
-        LinkReceiver full;
+        LinkReceiver full; // a full buffer lets its oldest text go
         full.Feed(QString(LinkReceiver::MaxBuffer, u'x') + "yz");
         QCOMPARE(full.RxBuffer().toString(), QString(LinkReceiver::MaxBuffer - 2, u'x') + "yz");
     }
@@ -481,8 +477,7 @@ class TestMSComm : public QObject {
         QCOMPARE(store.PortDeviceName(0), QString());
         QCOMPARE(store.PortDeviceName(kNetworkPort), kNetworkDevice);
         QCOMPARE(store.PhonebookAddress(" anna "), "game.example.org:4000");
-        // A number is never a path into the store.
-        for (const char* number : {"nobody", "", "a/b", "a\\b"})
+        for (const char* number : {"nobody", "", "a/b", "a\\b"}) // never a path into the store
             QCOMPARE(store.PhonebookAddress(number), QString());
         // The listening port: set, out of range, not a number, missing.
         for (const QByteArray row : {"ListenPort= 4000 -> 4000", "ListenPort=70000 -> 23230",
