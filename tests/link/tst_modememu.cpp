@@ -117,8 +117,7 @@ class TestModemEmu : public QObject {
                  "the line handed the data over in one go");
     }
 
-    // The port on a pseudo-terminal: the configuration it takes, text both ways, sending in pieces, pulled
-    // out.
+    // The port on a pseudo-terminal: the configuration it takes, text both ways, sent in pieces, unplugged.
     void ptyLine() {
         QString path = QStringLiteral("/dev/qx-no-such-port"), received; // and every other event as <N>
         MSComm real(new SerialPortDevice, [&path](int) { return path; });
