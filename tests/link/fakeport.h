@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// A serial device for tests: records what is written and applied; the test decides when queued
-// bytes leave, what arrives and which values are refused.
+// A serial device for tests: records writes and settings; the test decides what drains, arrives, is refused.
 #pragma once
 
 #include "portdevice.h"
