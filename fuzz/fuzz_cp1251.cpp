@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The Windows-1251 conversion both ways: the input as bytes from the line, and again as UTF-16 text
-// (two bytes a character) as typed in the chat box. Every byte comes back from its character (but the
-// code page's hole, 0x98, which reads as U+FFFD and goes out as '?'); a character goes out as its own
-// byte when the code page has it and as one '?' when not, a surrogate pair as one '?'.
+// The Windows-1251 conversion both ways: the input as bytes from the line, then as UTF-16 text typed in
+// the chat box. Every byte comes back from its character (but the hole, 0x98: U+FFFD, sent as '?'); a
+// character goes out as its own byte, or as one '?' where the code page lacks it, as a surrogate pair does.
 #include "cp1251.h"
 #include "fuzzcheck.h"
 

@@ -1,11 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The network modem in command mode: what the game writes before a call, in writes cut where the
-// input says. No byte can spell D, so nothing is ever dialled; none can spell the letters of the
-// modem's words either, so every word read back is one of its replies. Every write is taken; the game
-// reads back exactly what it wrote, with nothing in between but whole "OK" and "ERROR" replies, each
-// at the end of a line; the modem never goes online and never dials.
+// The network modem in command mode: what the game writes before a call, in writes cut where the input
+// says, no byte spelling D or a letter of the modem's words. Every write is taken; the game reads back what
+// it wrote, only whole "OK" and "ERROR" replies between, each after a line end; never online or dialling.
 #include "fuzzcheck.h"
 #include "netmodem.h"
 

@@ -1,11 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The receive path: bytes from the line, decoded as the port decodes them, in reads cut where the
-// input says, through the receive rules, then every message through the message readers. The buffer
-// never exceeds its bound; after every read the events and the buffer are those of the rules read
-// literally; every reader's result is within its range and reads back from the message the game would
-// send, and a chat line sent back the way the game sends it arrives as the same line.
+// The receive path: the line's bytes, decoded as the port does, in reads cut where the input says, then
+// every message through the readers. The buffer stays within its bound; after every read the events and
+// buffer are those of the rules read literally; each reader's result is in range and reads back from the
+// message the game would send; a chat line sent back as the game sends it arrives as the same line.
 #include "../tests/link/plainreceiver.h"
 #include "cp1251.h"
 #include "fuzzcheck.h"
@@ -46,9 +45,8 @@ QX_FUZZ_TARGET(input) {
     QList<QString> reads;
     for (const QByteArrayView read : fuzz::Pieces(input, &data))
         reads << FromCp1251(read);
-    // With bits 4 to 6 of the first byte a long quiet stretch arrives first, so the data that follows
-    // runs past the buffer's bound and the cut runs through it (only for shorter data: the literal rules
-    // search the whole full buffer after every read).
+    // Bits 4 to 6 of the first byte set: a long quiet stretch first, so the data runs past the buffer's
+    // bound (only short data: the literal rules search the whole full buffer after every read).
     if (!input.isEmpty() && (input[0] & 0x70) == 0x70 && data.size() <= 512)
         reads.prepend(QString(LinkReceiver::MaxBuffer - 256, u'x'));
     for (const QString& text : reads) {

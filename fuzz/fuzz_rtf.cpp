@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The About text: the RTF reader, then the layout of what it read in the About window's own text box,
-// at its width, as the window shows it, each input well within a second. Input that is refused leaves
-// an empty document; otherwise the document has no more characters than the input has bytes (every
-// character and paragraph costs at least one), and the laid-out text has a finite size.
+// The About text: the RTF reader, then the layout of what it read in the About window's own text box, at
+// its width, each input well within a second. A refused input leaves the document empty; it never holds
+// more characters than the input has bytes (each costs one at least); the laid-out text has a finite size.
 #include "frmabout.h"
 #include "fuzzcheck.h"
 #include "rtfreader.h"
@@ -44,8 +43,7 @@ QX_FUZZ_TARGET(rtf) {
     const QSizeF laid = doc->documentLayout()->documentSize(); // lays out the whole text
     QX_FUZZ_CHECK(std::isfinite(laid.width()) && std::isfinite(laid.height()) && laid.height() >= 0);
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum()); // scrolled to the end
-    // The window's event loop runs now and then, as the game's does: it paints the box, and its
-    // timers trim the font caches the text fills.
+    // The event loop runs now and then, as the game's does: it paints the box, its timers trim font caches.
     static QElapsedTimer sinceEvents;
     if (!sinceEvents.isValid() || sinceEvents.hasExpired(200)) {
         QApplication::processEvents();

@@ -1,12 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The stored settings: the line settings text as the port parses and reports it and as the settings
-// window splits and joins it, and the start-up load over a store file made of the input. A text that
-// parses reports back as itself (the parity letter in lower case, the speed without leading zeros) and
-// parses again to the same settings; the window's fields of a reported text join back to it; the load
-// either applies every stored value or refuses with a short warning, and the port keeps exactly what
-// it took.
+// The stored settings: the line settings text as the port parses and reports it and the window splits and
+// joins it, then the start-up load of a store file made of the input. A text that parses reports back as
+// itself (parity in lower case, no leading zeros) and parses again the same; the window's fields join back
+// to it; the load applies every stored value or refuses with a short warning, the port keeping what it took.
 #include "fuzzcheck.h"
 #include "linesettings.h"
 #include "mscomm.h"
@@ -41,8 +39,7 @@ QX_FUZZ_TARGET(bytes) {
     const QByteArray input = bytes.toByteArray();
     CheckText(QString::fromLatin1(input));
     CheckText(QString::fromUtf8(input));
-    // A file of its own every time, as a store remembers what it read from a file name; the folder is
-    // removed with everything in it when the run ends.
+    // A new file each time, as a store remembers what it read by file name; the folder goes at the end.
     static QTemporaryDir folder;
     static quint64 serial = 0;
     QFile file(folder.filePath(QStringLiteral("store%1.conf").arg(serial++)));

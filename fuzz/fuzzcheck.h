@@ -1,9 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// What every fuzz target shares: a check that stops the run with the reason, the entry that hands the
-// target each input, and the cut of an input into pieces, so that one input stands for the same bytes
-// arriving in any number of reads.
+// What every fuzz target shares: a check that stops the run with the reason, the entry for each input,
+// and the cut of an input into pieces (one input stands for the same bytes in any number of reads).
 #pragma once
 
 #include <QByteArrayView>
@@ -38,9 +37,8 @@ namespace qx::fuzz {
     std::abort();
 }
 
-// The first byte says (in its low four bits) how many of the bytes after it are piece sizes; the rest
-// of the input is the data, cut into pieces of those sizes (1 to 256 each), taken in turn and repeated.
-// With no sizes the data is one piece.
+// The first byte's low four bits say how many bytes after it are piece sizes (1 to 256 each); the rest is
+// the data, cut into pieces of those sizes taken in turn and repeated; with no sizes, one piece.
 inline QList<QByteArrayView> Pieces(QByteArrayView input, QByteArrayView* data = nullptr) {
     QList<QByteArrayView> pieces;
     const qsizetype count = input.isEmpty() ? 0 : std::min<qsizetype>(uchar(input[0]) % 16, input.size() - 1);

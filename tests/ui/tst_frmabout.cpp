@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The side windows (About, the game type, the chat entry); the reader of the About text; the committed
-// pictures and sounds, and where the game looks for its sounds and About text.
+// The side windows (About, the game type, the chat entry), the About text's reader, the committed
+// pictures and sounds, and where the game looks for its files.
 #include "art.h"
 #include "assetfolder.h"
 #include "frmabout.h"
@@ -139,10 +139,9 @@ class TestSideWindows : public QObject {
                      qPrintable(QString::number(n)));
     }
 
-    // The About text beside the program: plain ASCII, read to its end, with no control word leaking
-    // into the text (a typo in one tends to); without the file the box stays empty, and nothing is
-    // reported. Escape and Enter close the window. The link looks pressed while the button is down,
-    // and on its release opens the home page once, or reports that it cannot.
+    // The About text beside the program: plain ASCII, read to its end, no control word leaking into the
+    // text; without the file an empty box and no report. Escape and Enter close the window; the link looks
+    // pressed while the button is down, and its release opens the home page once or reports that it cannot.
     void about() {
         QFile file(QCoreApplication::applicationDirPath() + "/info.rtf");
         const QByteArray rtf = file.open(QIODevice::ReadOnly) ? file.read(MaxRtfBytes + 1) : "";
@@ -197,9 +196,8 @@ class TestSideWindows : public QObject {
         QCOMPARE((QList<qsizetype>{comp.count(), uc.count()}), (QList<qsizetype>{1, 1}));
     }
 
-    // The chat entry: sizes in twips over 15, colours (text on background) by the roles each widget paints
-    // with; opening and closing keep the text; Enter and keypad Enter in the box, Enter on the button and
-    // a click each report "Отправить" once; Escape does nothing (there is no cancel button).
+    // The chat entry: sizes (twips over 15), colours (text on background) by the roles painted with; the text
+    // kept when closed; Enter, keypad Enter, Enter on the button, a click: one "Отправить" each; not Escape.
     void chatEntry() {
         QWidget owner;
         frmSMes w(&owner);
@@ -259,8 +257,7 @@ class TestSideWindows : public QObject {
         QCOMPARE(sizes.join(u' '), ships + ships + "30x30 30x30 30x30 0x0 64x64 96x80 96x80");
     }
 
-    // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 seconds long, loud enough to hear
-    // and not clipped.
+    // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 s long, loud enough to hear, not clipped.
     void sounds() {
         for (const char* name : {"Lock.wav", "Mimo.wav", "Ranen.wav", "Ubit.wav"}) {
             QFile f(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
