@@ -7,8 +7,6 @@
 #include "cp1251.h"
 #include "fuzzcheck.h"
 
-#include <QHash>
-
 using namespace qx;
 
 static constexpr uchar kHole = 0x98;

@@ -7,8 +7,6 @@
 #include "fuzzcheck.h"
 #include "netmodem.h"
 
-#include <QCoreApplication>
-
 using namespace qx;
 
 QX_FUZZ_APP(QCoreApplication)

@@ -8,12 +8,7 @@
 #include "fuzzcheck.h"
 #include "rtfreader.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QScrollBar>
-#include <QTextDocument>
-#include <QTextEdit>
+#include <QtWidgets>
 
 #include <cmath>
 

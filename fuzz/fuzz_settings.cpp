@@ -11,10 +11,6 @@
 #include "portsettings.h"
 #include "portstore.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
-
 using namespace qx;
 
 static void CheckText(const QString& text) {
@@ -23,9 +19,7 @@ static void CheckText(const QString& text) {
     if (!parsed)
         return;
     const QString formatted = FormatLineSettings(*parsed);
-    qsizetype zeros = 0; // the speed is at least 50: a digit other than 0 follows them
-    while (text[zeros] == u'0')
-        ++zeros;
+    const qsizetype zeros = text.indexOf(QRegularExpression("[^0]")); // the speed is at least 50: not all 0
     const LineSettingsFields fields = SplitLineSettings(formatted);
     QX_FUZZ_CHECK(ParseLineSettings(formatted) == parsed &&
                   formatted.compare(text.sliced(zeros), Qt::CaseInsensitive) == 0 && fields.parity >= 0 &&

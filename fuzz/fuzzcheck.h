@@ -5,8 +5,7 @@
 // and the cut of an input into pieces (one input stands for the same bytes in any number of reads).
 #pragma once
 
-#include <QByteArrayView>
-#include <QList>
+#include <QtCore>
 
 #include <cstdio>
 #include <cstdlib>
