@@ -10,8 +10,6 @@
 
 #include <QtWidgets>
 
-#include <cmath>
-
 using namespace qx;
 
 static QTextEdit* box = nullptr;
@@ -36,7 +34,7 @@ QX_FUZZ_TARGET(rtf) {
     QX_FUZZ_CHECK(!(refused && (closed || !doc->isEmpty())) && doc->characterCount() <= rtf.size() + 1);
     box->moveCursor(QTextCursor::Start);
     const QSizeF laid = doc->documentLayout()->documentSize(); // lays out the whole text
-    QX_FUZZ_CHECK(std::isfinite(laid.width()) && std::isfinite(laid.height()) && laid.height() >= 0);
+    QX_FUZZ_CHECK(qIsFinite(laid.width()) && qIsFinite(laid.height()) && laid.height() >= 0);
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum()); // scrolled to the end
     // The event loop runs now and then, as the game's does: it paints the box, its timers trim font caches.
     static QElapsedTimer sinceEvents;

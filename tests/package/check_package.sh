@@ -46,9 +46,8 @@ check "lintian --pedantic: nothing without an override" lintian --pedantic --dis
 # linked there is marked for control flow protection as a whole; our own code is checked below.
 check "hardening-check" hardening-check --nocfprotection "$tmp/root/usr/games/zendral"
 main_o=$(find "$build/src/app" -path '*zendral.dir/main.cpp.o' | head -n 1)
-if [ -n "$main_o" ] && [ "$(uname -m)" = x86_64 ]; then
+[ -n "$main_o" ] && [ "$(uname -m)" = x86_64 ] &&
   check "the game's own code is built with control flow protection" grep -q 'x86 feature: IBT, SHSTK' <(readelf -n "$main_o")
-fi
 page=$tmp/root/usr/share/man/man6/zendral.6.gz
 warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
 check "the manual page renders without a warning${warnings:+: $warnings}" test -z "$warnings"
