@@ -33,33 +33,30 @@ QX_FUZZ_TARGET(bytes) {
     const QByteArray input = bytes.toByteArray();
     CheckText(QString::fromLatin1(input));
     CheckText(QString::fromUtf8(input));
-    // A new file each time, as a store remembers what it read by file name; the folder goes at the end.
+    // A new file each time, as a store remembers what it read by file name; removed after the store.
     static QTemporaryDir folder;
     static quint64 serial = 0;
     QFile file(folder.filePath(QStringLiteral("store%1.conf").arg(serial++)));
+    const auto removed = qScopeGuard([&] { file.remove(); });
     QX_FUZZ_CHECK(folder.isValid() && file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
     file.close();
-    {
-        const PortStore store(file.fileName());
-        const StoredPort stored = store.Load();
-        const std::optional<LineSettings> parsed = ParseLineSettings(stored.settings);
-        MSComm port; // the real serial port, closed
-        const QString before = port.Settings();
-        QString warning;
-        if (LoadPortSettings(port, store, &warning))
-            QX_FUZZ_CHECK(
-                warning.isEmpty() &&
-                (stored.settings.isEmpty() || (parsed && port.Settings() == FormatLineSettings(*parsed))) &&
-                (stored.commPort.isEmpty() || port.CommPort() == stored.commPort.toInt()) &&
-                (stored.handshaking.isEmpty() || port.Handshaking() == stored.handshaking.toInt()));
-        else
-            QX_FUZZ_CHECK(!warning.isEmpty() && warning.size() <= 200 &&
-                          (stored.settings.isEmpty() || parsed || port.Settings() == before));
-        // The store's other readers take whatever the file holds.
-        for (int n = 0; n <= MSComm::kMaxCommPort; ++n)
-            QX_FUZZ_CHECK(store.PortDeviceName(n).size() <= 4096 + 16);
-        QX_FUZZ_CHECK(store.ListenPort() >= 1 &&
-                      store.PhonebookAddress(QStringLiteral("anna")).size() <= 300);
-    }
-    file.remove();
+    const PortStore store(file.fileName());
+    const StoredPort stored = store.Load();
+    const std::optional<LineSettings> parsed = ParseLineSettings(stored.settings);
+    MSComm port; // the real serial port, closed
+    const QString before = port.Settings();
+    QString warning;
+    if (LoadPortSettings(port, store, &warning))
+        QX_FUZZ_CHECK(
+            warning.isEmpty() &&
+            (stored.settings.isEmpty() || (parsed && port.Settings() == FormatLineSettings(*parsed))) &&
+            (stored.commPort.isEmpty() || port.CommPort() == stored.commPort.toInt()) &&
+            (stored.handshaking.isEmpty() || port.Handshaking() == stored.handshaking.toInt()));
+    else
+        QX_FUZZ_CHECK(!warning.isEmpty() && warning.size() <= 200 &&
+                      (stored.settings.isEmpty() || parsed || port.Settings() == before));
+    // The store's other readers take whatever the file holds.
+    for (int n = 0; n <= MSComm::kMaxCommPort; ++n)
+        QX_FUZZ_CHECK(store.PortDeviceName(n).size() <= 4096 + 16);
+    QX_FUZZ_CHECK(store.ListenPort() >= 1 && store.PhonebookAddress(QStringLiteral("anna")).size() <= 300);
 }
