@@ -25,12 +25,10 @@ QString Text(const QTextDocument* doc) {
 }
 
 // Per character: b, i, u, the size, the colour and the paragraph's indent where set, or - for none.
-QString Styles(const QTextDocument& doc) {
+QString Styles(QTextDocument& doc) {
     QStringList chars;
-    QTextCursor c(const_cast<QTextDocument*>(&doc));
-    for (int i = 1; i < doc.characterCount(); ++i) {
-        c.setPosition(i); // the format of the character before
-        const QTextCharFormat f = c.charFormat();
+    for (QTextCursor c(&doc); c.movePosition(QTextCursor::NextCharacter);) {
+        const QTextCharFormat f = c.charFormat(); // of the character before
         const double size = f.fontPointSize(), indent = c.block().blockFormat().leftMargin();
         const QString s = QString(f.fontWeight() >= QFont::Bold ? "b" : "") + (f.fontItalic() ? "i" : "") +
                           (f.fontUnderline() ? "u" : "") + (size > 0 ? QString::number(size) + "pt" : "") +
@@ -263,9 +261,8 @@ class TestSideWindows : public QObject {
             int peak = 0;
             for (qsizetype at = 44; at + 2 <= b.size(); at += 2)
                 peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(b.constData() + at))));
-            QVERIFY2(b.size() > 44 && b.startsWith("RIFF") &&
-                         b.mid(8, 16) + b.mid(32, 8) ==
-                             QByteArray("WAVEfmt \x10\0\0\0\1\0\1\0\2\0\x10\0data", 24) &&
+            const QByteArray format("WAVEfmt \x10\0\0\0\1\0\1\0\2\0\x10\0data", 24); // at any rate
+            QVERIFY2(b.size() > 44 && b.startsWith("RIFF") && b.mid(8, 16) + b.mid(32, 8) == format &&
                          qFromLittleEndian<quint32>(b.constData() + 40) == b.size() - 44 && ms >= 100ms &&
                          ms <= 2s && peak > 3000 && peak < 32767,
                      name);
