@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The receive path: the line's bytes, decoded as the port does, in reads cut where the input says, then
-// every message through the readers. The buffer stays within its bound; after every read the events and
-// buffer are those of the rules read literally; each reader's result is in range and reads back from the
-// message the game would send; a chat line sent back as the game sends it arrives as the same line.
+// The receive path: the line's bytes in reads cut where the input says, then every message through the
+// readers: after every read the events and buffer of the rules read literally, the buffer in its bound;
+// readers' results in range and read back from the game's own message; a chat line sent back arrives as sent.
 #include "../tests/link/plainreceiver.h"
 #include "cp1251.h"
 #include "fuzzcheck.h"

@@ -16,8 +16,7 @@ static QTextEdit* box = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Both live until the process ends and are never destroyed: at exit Qt's font caches go before
-    // objects made after them, and closing the window then would lay its text out without them.
+    // Never destroyed: at exit Qt's font caches go first, and closing the window would lay out without them.
     new QApplication(*argc, *argv);
     // No info file in this folder: the box starts empty, and every input is read into it.
     auto* about = new frmAbout(nullptr, QStringLiteral("/nonexistent"));

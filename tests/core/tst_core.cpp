@@ -83,10 +83,9 @@ TEST(Rules, RandomFleetDrawsOrientationOnceThenPositionsUntilOneFits) {
 }
 
 TEST(Rules, ShotMarksOnlyTheCellAndTellsWhatHappened) {
-    // Ships against every edge and in the middle, some hit, a wreck and a miss. Rows: x, y, result, the
-    // cell's code afterwards (of a sunk ship also its wreck picture), a sunk ship's origin. Water; wounds at
-    // edges; last decks in the middle, from column 0, at the bottom; one-deck ships both ways; hit deck,
-    // wreck and miss again; off the board left and below.
+    // Ships at every edge and in the middle, some hit, a wreck, a miss. Rows: x, y, result, the cell's code
+    // after (a sunk ship's wreck picture too), a sunk ship's origin: water; wounds at edges; last decks in
+    // the middle, in column 0, at the bottom; one-deck ships both ways; hit deck, wreck, miss again; outside.
     const Board board = B("4.......66/4/4.1...5/4........b/.........2/...g7g/o/gg7/........2./a..777..2.");
     using enum ShotResult;
     const std::tuple<int, int, ShotResult, int, int, int> rows[] = {

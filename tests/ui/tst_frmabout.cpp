@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The side windows (About, the game type, the chat entry), the About text's reader, the committed
-// pictures and sounds, and where the game looks for its files.
+// The side windows, the About text's reader, the committed pictures and sounds, and where they are found.
 #include "art.h"
 #include "assetfolder.h"
 #include "frmabout.h"
