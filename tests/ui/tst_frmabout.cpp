@@ -44,44 +44,42 @@ class TestSideWindows : public QObject {
     Q_OBJECT
 
     static QString Shown(const frmAbout& about) { return Text(about.findChild<QTextEdit*>()->document()); }
+    static void Row(const char* name, QByteArray rtf, QString read) { QTest::newRow(name) << rtf << read; }
 
   private slots:
     // Rows: the input; "!" if it is not read to its end, the text, and where given '|' and its styles.
     void read_data() {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("read");
-        const auto row = [](const char* name, const QByteArray& rtf, const QString& read) {
-            QTest::newRow(name) << rtf << read;
-        };
         const QByteArray open(15000, '{'), close(15000, '}');
 
-        row("a bit of everything the reader understands",
+        Row("a bit of everything the reader understands",
             R"({\rtf1\ansi\ansicpg1251\deff0{\fonttbl{\f0\fnil\fcharset204 Arial;}})"
             R"({\colortbl ;\red0\green0\blue255;}{\*\generator hand;}\pard\qc\b\fs36 )"
             R"(\'c7\'e5\'ed\'e4\'f0\'e0\'eb\b0\fs24\par\pard\cf1 Blue {\i it\u1047?} \{x\}\tab)"
             R"( \ul u\ulnone\line end\~\u-10179?\u-8576?\par})",
             "Зендрал\nBlue itЗ {x}\tu\u2028end\u00A0🚀\n");
-        row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
-        row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
-        row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
-        row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
-        row("skipped destinations",
+        Row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
+        Row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
+        Row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
+        Row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
+        Row("skipped destinations",
             R"({\rtf1{\*\generator Riched20;}{\info{\title T}}{\stylesheet{\s0 Normal;}})"
             R"(A{\*\unknownthing {nested} x}B{\pict\pngblip 89504e47}C{\header H}D})",
             "ABCD");
-        row("binary data skipped", R"({\rtf1 a{\pict\bin3 }}}}b})", "ab");
-        row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", "x");
-        row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", "big\uFFFD");
-        row("unclosed groups", R"({\rtf1 a{\b b{\i c)", "!abc");
-        row("truncated hex", R"({\rtf1 a\'c)", "!a");
-        row("binary past the end", R"({\rtf1 a\bin999 bc})", "!a");
-        row("deep, never closed", "{\\rtf1 " + open + "deep", "!deep");
-        row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", "deep");
-        row("deep and skipped",
+        Row("binary data skipped", R"({\rtf1 a{\pict\bin3 }}}}b})", "ab");
+        Row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", "x");
+        Row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", "big\uFFFD");
+        Row("unclosed groups", R"({\rtf1 a{\b b{\i c)", "!abc");
+        Row("truncated hex", R"({\rtf1 a\'c)", "!a");
+        Row("binary past the end", R"({\rtf1 a\bin999 bc})", "!a");
+        Row("deep, never closed", "{\\rtf1 " + open + "deep", "!deep");
+        Row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", "deep");
+        Row("deep and skipped",
             "{\\rtf1 {\\*\\x " + open + "hidden" + close + "}" + open + "deep" + close + "}", "deep");
         // Refused: nothing is read, and what the document held is gone.
-        row("not rtf", "Hello", "!");
-        row("one byte too large", "{\\rtf1 " + QByteArray(MaxRtfBytes - 7, 'a') + "}", "!");
+        Row("not rtf", "Hello", "!");
+        Row("one byte too large", "{\\rtf1 " + QByteArray(MaxRtfBytes - 7, 'a') + "}", "!");
         // Up to the limit (the first exactly), in the largest type and spacing: one run of words, a run or a
         // font per character, a paragraph per word. "#": only the characters are counted.
         const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
@@ -90,19 +88,19 @@ class TestSideWindows : public QObject {
                                         {R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)", 2},
                                         {"word\\par ", 5}}) {
             const int units = int((MaxRtfBytes - head.size() - 1) / unit.size());
-            row(unit, head + unit.repeated(units) + "}", "#" + QString::number(units * characters));
+            Row(unit, head + unit.repeated(units) + "}", "#" + QString::number(units * characters));
         }
 
-        row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", "abcdefg|- b bi i iu u -");
-        row("groups restore", R"({\rtf1 a{\b b{\i c}d}e})", "abcde|- b bi b -");
+        Row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", "abcdefg|- b bi i iu u -");
+        Row("groups restore", R"({\rtf1 a{\b b{\i c}d}e})", "abcde|- b bi b -");
         // Past the depth limit groups share one state, restored only as the last real group closes.
-        row("groups past the limit",
+        Row("groups past the limit",
             "{\\rtf1 " + QByteArray(70, '{') + "\\b x{}y" + QByteArray(70, '}') + "z}", "xyz|b b -");
-        row("half points, huge clamped", R"({\rtf1\fs21 x{\fs48 y}z\fs4000000000 w})",
+        Row("half points, huge clamped", R"({\rtf1\fs21 x{\fs48 y}z\fs4000000000 w})",
             "xyzw|10.5pt 24pt 10.5pt 72pt");
-        row("huge indent clamped", R"({\rtf1\li99999 x})", "x|<96");
+        Row("huge indent clamped", R"({\rtf1\li99999 x})", "x|<96");
         // Index 0 is the default even where the table gives it a colour; past the table too.
-        row("colours",
+        Row("colours",
             R"({\rtf1{\colortbl\red1\green2\blue3;\red255\green0\blue0;\red0\green128\blue255;})"
             R"(\cf999 z\cf2 x\cf1 y\cf0 w})",
             "zxyw|- #0080ff #ff0000 -");
