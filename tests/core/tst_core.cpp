@@ -165,8 +165,7 @@ TEST(Computer, EveryRandomFleetIsSunkWithTwentyHitsWithinAHundredShots) {
             ASSERT_TRUE(pole.at(c.x, c.y) < 9 && shot->code == pole.at(c.x, c.y)) << "shot twice";
             for (int d = 0; shot->mode == ComputerMode::Search && d < 9; ++d) {
                 const int x = c.x + d % 3 - 1, y = c.y + d / 3 - 1;
-                ASSERT_FALSE(OnBoard(x, y) && pole.at(x, y) >= 9 && pole.at(x, y) <= 16)
-                    << "beside a hit deck";
+                ASSERT_FALSE(OnBoard(x, y) && pole.at(x, y) >= 9 && pole.at(x, y) <= 16) << "by a hit deck";
             }
             const auto out = ResolveComputerShot(pole, m, *shot);
             ASSERT_TRUE(!out.message.empty() && out.restartTimer == (out.result != ShotResult::Miss));
