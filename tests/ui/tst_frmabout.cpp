@@ -128,8 +128,7 @@ class TestSideWindows : public QObject {
         QCOMPARE(Shown(frmAbout(nullptr, dir.path())), Text(&doc));
         const int whole = doc.characterCount();
         for (qsizetype n = 0; n < std::min<qsizetype>(rtf.size(), 1000); ++n)
-            QVERIFY2(!ReadRtf(rtf.first(n), &doc) && doc.characterCount() <= whole,
-                     qPrintable(QString::number(n)));
+            QVERIFY2(!ReadRtf(rtf.first(n), &doc) && doc.characterCount() <= whole, QByteArray::number(n));
     }
 
     // The About text beside the program: plain ASCII, read to its end, no control word leaking into the
