@@ -12,15 +12,13 @@
 
 using namespace qx;
 
-static bool InCell(int v) {
-    return v >= 0 && v <= 9;
-}
+static constexpr QRect kBoard(0, 0, 10, 10); // the cells, 0 to 9 each way
 
 static void CheckMessage(const QString& body) {
     const MsgKind kind = Classify(body);
     const std::optional<ShotMsg> shot = ReadShot(body);
     const std::optional<ResultMsg> r = ReadResult(body);
-    QX_FUZZ_CHECK(!shot || (kind == MsgKind::Shot && InCell(shot->x) && InCell(shot->y) &&
+    QX_FUZZ_CHECK(!shot || (kind == MsgKind::Shot && kBoard.contains(shot->x, shot->y) &&
                             ReadShot(ShotMessage(shot->x, shot->y).chopped(kTerminator.size())) == shot));
     if (r && r->outcome == ResultMsg::Unknown)
         QX_FUZZ_CHECK(kind == MsgKind::Result && r->hx == 0 && r->hy == 0 && r->code == 0);
@@ -28,7 +26,7 @@ static void CheckMessage(const QString& body) {
         QX_FUZZ_CHECK(kind == MsgKind::Result &&
                       ReadResult(ResultMessage(*r).chopped(kTerminator.size())) == r &&
                       (r->outcome != ResultMsg::Sunk ||
-                       (InCell(r->hx) && InCell(r->hy) && r->code >= 1 && r->code <= 8)));
+                       (kBoard.contains(r->hx, r->hy) && r->code >= 1 && r->code <= 8)));
     if (kind == MsgKind::Chat) { // through a fresh receiver
         LinkReceiver echo;
         const QList<RxEvent> back = echo.Feed(FromCp1251(ToCp1251(ChatMessage(body))));
