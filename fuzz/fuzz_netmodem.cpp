@@ -15,9 +15,7 @@ QX_FUZZ_TARGET(input) {
     // No event loop here: what the modem and its listening socket leave to be deleted goes after them.
     const auto gone =
         qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
-    NetModemConfig config;
-    config.listenPort = 0; // "ATS0=1" waits on a port of the system's choosing
-    NetModemDevice modem(config);
+    NetModemDevice modem({.listenPort = 0}); // "ATS0=1" waits on a port of the system's choosing
     QX_FUZZ_CHECK(modem.Open(QStringLiteral("tcp:")));
     QByteArray written, got;
     for (const QByteArrayView piece : fuzz::Pieces(input)) {
