@@ -1,10 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The modem emulator's command parser: one command line, carried out on settings the input chooses.
-// A line without the attention prefix changes nothing and gets no reply; otherwise the replies are
-// register values (three digits) followed by one "OK" or "ERROR", or a call with no final word; the
-// settings stay within their ranges; a dial takes the rest of the line as it stands.
+// The modem emulator's command parser: one line, on settings the input chooses. Without the attention
+// prefix: no change, no reply; otherwise register values (three digits), then one "OK" or "ERROR", or a
+// call with no final word; settings stay in range; a dial takes the rest of the line as it stands.
 #include "commands.h"
 #include "fuzzcheck.h"
 
@@ -25,8 +24,7 @@ QX_FUZZ_TARGET(input) {
                   (!finals || out.replies.last() == "OK" || out.replies.last() == "ERROR"));
     for (const QByteArray& value : out.replies.first(out.replies.size() - finals))
         QX_FUZZ_CHECK(value.size() == 3 && value.toInt() >= 0 && value.toInt() <= 255);
-    QX_FUZZ_CHECK(out.call == CommandOutcome::Dial
-                      ? line.endsWith(out.dialString) &&
-                            line.toUpper().chopped(out.dialString.size()).endsWith('D')
-                      : out.dialString.isEmpty());
+    const bool takesRest =
+        line.endsWith(out.dialString) && line.toUpper().chopped(out.dialString.size()).endsWith('D');
+    QX_FUZZ_CHECK(out.call == CommandOutcome::Dial ? takesRest : out.dialString.isEmpty());
 }

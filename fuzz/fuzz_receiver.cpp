@@ -1,11 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The receive path: bytes from the line, decoded as the port decodes them, in reads cut where the
-// input says, through the receive rules, then every message through the message readers. The buffer
-// never exceeds its bound; after every read the events and the buffer are those of the rules read
-// literally; every reader's result is within its range and reads back from the message the game would
-// send, and a chat line sent back the way the game sends it arrives as the same line.
+// The receive path: the line's bytes in reads cut where the input says, then every message through the
+// readers: after every read the events and buffer of the rules read literally, the buffer in its bound;
+// readers' results in range and read back from the game's own message; a chat line sent back arrives as sent.
 #include "../tests/link/plainreceiver.h"
 #include "cp1251.h"
 #include "fuzzcheck.h"
@@ -14,15 +12,13 @@
 
 using namespace qx;
 
-static bool InCell(int v) {
-    return v >= 0 && v <= 9;
-}
+static constexpr QRect kBoard(0, 0, 10, 10); // the cells, 0 to 9 each way
 
 static void CheckMessage(const QString& body) {
     const MsgKind kind = Classify(body);
     const std::optional<ShotMsg> shot = ReadShot(body);
     const std::optional<ResultMsg> r = ReadResult(body);
-    QX_FUZZ_CHECK(!shot || (kind == MsgKind::Shot && InCell(shot->x) && InCell(shot->y) &&
+    QX_FUZZ_CHECK(!shot || (kind == MsgKind::Shot && kBoard.contains(shot->x, shot->y) &&
                             ReadShot(ShotMessage(shot->x, shot->y).chopped(kTerminator.size())) == shot));
     if (r && r->outcome == ResultMsg::Unknown)
         QX_FUZZ_CHECK(kind == MsgKind::Result && r->hx == 0 && r->hy == 0 && r->code == 0);
@@ -30,7 +26,7 @@ static void CheckMessage(const QString& body) {
         QX_FUZZ_CHECK(kind == MsgKind::Result &&
                       ReadResult(ResultMessage(*r).chopped(kTerminator.size())) == r &&
                       (r->outcome != ResultMsg::Sunk ||
-                       (InCell(r->hx) && InCell(r->hy) && r->code >= 1 && r->code <= 8)));
+                       (kBoard.contains(r->hx, r->hy) && r->code >= 1 && r->code <= 8)));
     if (kind == MsgKind::Chat) { // through a fresh receiver
         LinkReceiver echo;
         const QList<RxEvent> back = echo.Feed(FromCp1251(ToCp1251(ChatMessage(body))));
@@ -46,9 +42,8 @@ QX_FUZZ_TARGET(input) {
     QList<QString> reads;
     for (const QByteArrayView read : fuzz::Pieces(input, &data))
         reads << FromCp1251(read);
-    // With bits 4 to 6 of the first byte a long quiet stretch arrives first, so the data that follows
-    // runs past the buffer's bound and the cut runs through it (only for shorter data: the literal rules
-    // search the whole full buffer after every read).
+    // Bits 4 to 6 of the first byte set: a long quiet stretch first, so the data runs past the buffer's
+    // bound (only short data: the literal rules search the whole full buffer after every read).
     if (!input.isEmpty() && (input[0] & 0x70) == 0x70 && data.size() <= 512)
         reads.prepend(QString(LinkReceiver::MaxBuffer - 256, u'x'));
     for (const QString& text : reads) {

@@ -1,22 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The About text: the RTF reader, then the layout of what it read in the About window's own text box,
-// at its width, as the window shows it, each input well within a second. Input that is refused leaves
-// an empty document; otherwise the document has no more characters than the input has bytes (every
-// character and paragraph costs at least one), and the laid-out text has a finite size.
+// The About text: the RTF reader, then the layout of what it read in the About window's own text box, at
+// its width, each input well within a second. A refused input leaves the document empty; it never holds
+// more characters than the input has bytes (each costs one at least); the laid-out text has a finite size.
 #include "frmabout.h"
 #include "fuzzcheck.h"
 #include "rtfreader.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QScrollBar>
-#include <QTextDocument>
-#include <QTextEdit>
-
-#include <cmath>
+#include <QtWidgets>
 
 using namespace qx;
 
@@ -24,8 +16,7 @@ static QTextEdit* box = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Both live until the process ends and are never destroyed: at exit Qt's font caches go before
-    // objects made after them, and closing the window then would lay its text out without them.
+    // Never destroyed: at exit Qt's font caches go first, and closing the window would lay out without them.
     new QApplication(*argc, *argv);
     // No info file in this folder: the box starts empty, and every input is read into it.
     auto* about = new frmAbout(nullptr, QStringLiteral("/nonexistent"));
@@ -42,10 +33,9 @@ QX_FUZZ_TARGET(rtf) {
     QX_FUZZ_CHECK(!(refused && (closed || !doc->isEmpty())) && doc->characterCount() <= rtf.size() + 1);
     box->moveCursor(QTextCursor::Start);
     const QSizeF laid = doc->documentLayout()->documentSize(); // lays out the whole text
-    QX_FUZZ_CHECK(std::isfinite(laid.width()) && std::isfinite(laid.height()) && laid.height() >= 0);
+    QX_FUZZ_CHECK(qIsFinite(laid.width()) && qIsFinite(laid.height()) && laid.height() >= 0);
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum()); // scrolled to the end
-    // The window's event loop runs now and then, as the game's does: it paints the box, and its
-    // timers trim the font caches the text fills.
+    // The event loop runs now and then, as the game's does: it paints the box, its timers trim font caches.
     static QElapsedTimer sinceEvents;
     if (!sinceEvents.isValid() || sinceEvents.hasExpired(200)) {
         QApplication::processEvents();

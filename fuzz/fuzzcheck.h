@@ -1,19 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// What every fuzz target shares: a check that stops the run with the reason, the entry that hands the
-// target each input, and the cut of an input into pieces, so that one input stands for the same bytes
-// arriving in any number of reads.
+// What every fuzz target shares: a check that stops the run with the reason, the entry for each input,
+// and the cut of an input into pieces (one input stands for the same bytes in any number of reads).
 #pragma once
 
-#include <QByteArrayView>
-#include <QList>
+#include <QtCore>
 
-#include <cstdio>
-#include <cstdlib>
-
-// Unlike an assertion, it holds in every build type.
-#define QX_FUZZ_CHECK(condition) ((condition) ? void() : ::qx::fuzz::Failed(#condition, __FILE__, __LINE__))
+// Unlike an assertion, it holds in every build type; qFatal aborts, and the fuzzer keeps the input.
+#define QX_FUZZ_CHECK(check) ((check) ? void() : qFatal("%s:%d: failed: %s", __FILE__, __LINE__, #check))
 
 // `QX_FUZZ_TARGET(input) { ... }`: the body run on every input.
 #define QX_FUZZ_TARGET(input)                                                                                \
@@ -33,14 +28,8 @@
 
 namespace qx::fuzz {
 
-[[noreturn]] inline void Failed(const char* what, const char* file, int line) {
-    std::fprintf(stderr, "%s:%d: failed: %s\n", file, line, what);
-    std::abort();
-}
-
-// The first byte says (in its low four bits) how many of the bytes after it are piece sizes; the rest
-// of the input is the data, cut into pieces of those sizes (1 to 256 each), taken in turn and repeated.
-// With no sizes the data is one piece.
+// The first byte's low four bits say how many bytes after it are piece sizes (1 to 256 each); the rest is
+// the data, cut into pieces of those sizes taken in turn and repeated; with no sizes, one piece.
 inline QList<QByteArrayView> Pieces(QByteArrayView input, QByteArrayView* data = nullptr) {
     QList<QByteArrayView> pieces;
     const qsizetype count = input.isEmpty() ? 0 : std::min<qsizetype>(uchar(input[0]) % 16, input.size() - 1);

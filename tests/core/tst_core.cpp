@@ -83,12 +83,11 @@ TEST(Rules, RandomFleetDrawsOrientationOnceThenPositionsUntilOneFits) {
 }
 
 TEST(Rules, ShotMarksOnlyTheCellAndTellsWhatHappened) {
-    // Ships against every edge and in the middle, some hit, a wreck and a miss.
+    // Ships at every edge and in the middle, some hit, a wreck, a miss. Rows: x, y, result, the cell's code
+    // after (a sunk ship's wreck picture too), a sunk ship's origin: water; wounds at edges; last decks in
+    // the middle, in column 0, at the bottom; one-deck ships both ways; hit deck, wreck, miss again; outside.
     const Board board = B("4.......66/4/4.1...5/4........b/.........2/...g7g/o/gg7/........2./a..777..2.");
     using enum ShotResult;
-    // x, y, result, the cell's code afterwards (of a sunk ship also its wreck picture), a sunk ship's
-    // origin. Water; wounds at edges; last decks in the middle, from column 0, at the bottom; one-deck
-    // ships both ways; hit deck, wreck and miss again; off the board left and below.
     const std::tuple<int, int, ShotResult, int, int, int> rows[] = {
         {5, 8, Miss, 18, 0, 0},        {3, 9, Wounded, 15, 0, 0},     {0, 3, Wounded, 12, 0, 0},
         {8, 0, Wounded, 14, 0, 0},     {8, 8, Wounded, 10, 0, 0},     {4, 5, Sunk, 15, 3, 5},
@@ -139,14 +138,12 @@ TEST(Computer, NeverHangsWithoutAShipAfloatOrATarget) {
     // Every cell shot; or every unshot cell touching a hit deck left behind.
     EXPECT_FALSE(ChooseComputerShot(B("", 'o'), s, 10, none));
     EXPECT_FALSE(ChooseComputerShot(B("/////ooooaoooo/oooo2oooo", 'o'), s, 10, none));
-    // A cell shot after it was chosen (the board changed behind the move): nothing happens, and the
-    // computer keeps the turn so that the game cannot stall.
+    // A cell shot after it was chosen: nothing happens, and the computer keeps the turn (no stall).
     Board late = B("o");
     const auto out = ResolveComputerShot(late, s, {{0, 0}, ComputerMode::Search, 0});
     EXPECT_TRUE(out.result == ShotResult::AlreadyShot && out.message.empty() && out.restartTimer);
     EXPECT_EQ(late, B("o"));
-    // Every neighbour of the wound shot, or a memory far off the board (never written by the game):
-    // back to the search mode.
+    // Every neighbour of the wound shot, or a memory far off the board: back to the search mode.
     SeededRandom rng(3);
     for (TargetMemory m : {TargetMemory{4, 4, 4, 4}, TargetMemory{-300, 9000, 20000, -5}}) {
         const auto shot = ChooseComputerShot(B("///....o/...ooo/....o////1"), m, 10, rng);
@@ -168,8 +165,7 @@ TEST(Computer, EveryRandomFleetIsSunkWithTwentyHitsWithinAHundredShots) {
             ASSERT_TRUE(pole.at(c.x, c.y) < 9 && shot->code == pole.at(c.x, c.y)) << "shot twice";
             for (int d = 0; shot->mode == ComputerMode::Search && d < 9; ++d) {
                 const int x = c.x + d % 3 - 1, y = c.y + d / 3 - 1;
-                ASSERT_FALSE(OnBoard(x, y) && pole.at(x, y) >= 9 && pole.at(x, y) <= 16)
-                    << "beside a hit deck";
+                ASSERT_FALSE(OnBoard(x, y) && pole.at(x, y) >= 9 && pole.at(x, y) <= 16) << "by a hit deck";
             }
             const auto out = ResolveComputerShot(pole, m, *shot);
             ASSERT_TRUE(!out.message.empty() && out.restartTimer == (out.result != ShotResult::Miss));

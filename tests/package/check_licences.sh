@@ -2,9 +2,8 @@
 # SPDX-FileCopyrightText: 2026 Zendral developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Every file of the repository says under which licence it is, by a header of its own or in
-# .reuse/dep5, and the licences named have their texts in LICENSES/ (reuse lint); LICENSE at the
-# top is the GPL's text.   check_licences.sh <source folder>
+# Every file of the repository names its licence, in a header or in .reuse/dep5, and each licence named
+# has its text in LICENSES/ (reuse lint); LICENSE is the GPL's text.   check_licences.sh <source folder>
 set -euo pipefail
 source=$1
 command -v reuse >/dev/null || { echo "SKIP: no reuse (tools/deps.sh installs it)"; exit 77; }

@@ -2,10 +2,9 @@
 # SPDX-FileCopyrightText: 2026 Zendral developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# An install into a fresh prefix and the Debian package hold the game, its data and documentation,
-# and nothing else (the program in bin/, or games/ under /usr as in the package); each PASS below
-# names what else is checked. Everything is written into a temporary folder.
-#   check_package.sh <build folder> <version> <cmake> <cpack>
+# An install into a fresh prefix and the Debian package hold the game, its data and documentation and
+# nothing else (the program in bin/, or games/ under /usr as in the package); each PASS names what else
+# is checked, all in a temporary folder.   check_package.sh <build folder> <version> <cmake> <cpack>
 set -euo pipefail
 build=$1 version=$2 cmake=$3 cpack=$4
 id=org.example.zendral.Zendral
@@ -39,19 +38,16 @@ check "$fields" grep -qx "Package: zendral Version: ${version//./\\.} Section: g
 
 dpkg-deb -x "${deb[0]}" "$tmp/root"
 check "the packaged program runs" test "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/games/zendral" --version)" = "zendral $version"
-# The changelog's latest entry is this version (a release that forgot it gets no package).
 logged=$(zcat "$tmp/root/usr/share/doc/zendral/changelog.gz" | dpkg-parsechangelog -l- -S Version)
 check "the changelog's latest entry, $logged, is $version" test "$logged" = "$version"
-# Errors and warnings, and infos and pedantic notes without an override, all fail.
 check "lintian --pedantic: nothing without an override" lintian --pedantic --display-info --fail-on error,warning,info,pedantic "${deb[0]}"
 
 # Debian 12's own C start files (Scrt1.o, crti.o, crtn.o) carry no IBT/SHSTK marks, so no program
 # linked there is marked for control flow protection as a whole; our own code is checked below.
 check "hardening-check" hardening-check --nocfprotection "$tmp/root/usr/games/zendral"
 main_o=$(find "$build/src/app" -path '*zendral.dir/main.cpp.o' | head -n 1)
-if [ -n "$main_o" ] && [ "$(uname -m)" = x86_64 ]; then
+[ -n "$main_o" ] && [ "$(uname -m)" = x86_64 ] &&
   check "the game's own code is built with control flow protection" grep -q 'x86 feature: IBT, SHSTK' <(readelf -n "$main_o")
-fi
 page=$tmp/root/usr/share/man/man6/zendral.6.gz
 warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
 check "the manual page renders without a warning${warnings:+: $warnings}" test -z "$warnings"

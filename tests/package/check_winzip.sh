@@ -24,40 +24,35 @@ extra=$(cd "$dir" && find . -type f ! -name '*.dll' ! -name zendral.exe ! -name 
 [ -z "$extra" ] || fail "files nothing reads: $extra"
 
 # The imports, followed from the program and its plugins.
-declare -A reached=()
+declare -A reached=() # by the lower-case name: 1 for the folder's own, seen for any other
 queue=("$dir/zendral.exe" "$dir"/platforms/*.dll "$dir"/styles/*.dll "$dir"/multimedia/*.dll)
-while [ ${#queue[@]} -gt 0 ]; do
-  file=${queue[0]} queue=("${queue[@]:1}")
+for ((i = 0; i < ${#queue[@]}; i++)); do
   while read -r name; do
     lower=${name,,}
     [ -n "${reached[$lower]:-}" ] && continue
-    case $lower in api-ms-* | ext-ms-*) reached[$lower]=system; continue ;; esac # the system's API sets
+    reached[$lower]=seen
+    case $lower in api-ms-* | ext-ms-*) continue ;; esac # the system's API sets
     local_copy=$(find "$dir" -maxdepth 1 -iname "$name" | head -n 1)
     if [ -n "$local_copy" ]; then
       reached[$lower]=1 queue+=("$local_copy")
-    elif [ -n "$(find "$prefix/drive_c/windows/system32" -maxdepth 1 -iname "$name" | head -n 1)" ]; then
-      reached[$lower]=system
-    else
-      fail "$(basename "$file") imports $name, which is neither in the folder nor the system's"
-      reached[$lower]=missing
+    elif [ -z "$(find "$prefix/drive_c/windows/system32" -maxdepth 1 -iname "$name")" ]; then
+      fail "${queue[i]##*/} imports $name, which is neither in the folder nor the system's"
     fi
-  done < <("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr -d '\r')
+  done < <("$objdump" -p "${queue[i]}" | sed -n 's/^\s*DLL Name: //p' | tr -d '\r')
 done
 for dll in "$dir"/*.dll; do
   [ "${reached[$(basename "${dll,,}")]:-}" = 1 ] || fail "$(basename "$dll") is in the folder but nothing loads it"
 done
 [ $failed = 0 ] && echo "PASS the folder holds what the game loads: $(cd "$dir" && find . -type f | wc -l) files, $(du -sk "$dir" | cut -f1) kB"
 
-# The game from the folder, on a virtual screen, with the window system's plugin. A Wine prefix's
-# session keeps the display of the program that started it: the game waits for the session of the
-# tests before it (headless, no display) to end, or its window could not be made.
+# The game from the folder, on a virtual screen, with the window system's plugin. A Wine prefix's session
+# keeps the display of the program that started it: the headless tests' session must end first.
 WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   WINEPREFIX=$1 WINEDEBUG=-all wine "$2/zendral.exe" -platform windows >"$3" 2>&1 &
   shown=1
-  for _ in $(seq 900); do
-    xwininfo -root -tree 2>/dev/null | grep -q "\"Зендрал\"" && { shown=0; break; }
-    sleep 0.1
+  while [ $shown = 1 ] && [ $SECONDS -lt 90 ]; do
+    xwininfo -root -tree 2>/dev/null | grep -q "\"Зендрал\"" && shown=0 || sleep 0.1
   done
   kill $! 2>/dev/null
   wait 2>/dev/null

@@ -1,8 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The side windows (About, the game type, the chat entry); the reader of the About text; the committed
-// pictures and sounds, and where the game looks for its sounds and About text.
+// The side windows, the About text's reader, the committed pictures and sounds, and where they are found.
 #include "art.h"
 #include "assetfolder.h"
 #include "frmabout.h"
@@ -25,12 +24,10 @@ QString Text(const QTextDocument* doc) {
 }
 
 // Per character: b, i, u, the size, the colour and the paragraph's indent where set, or - for none.
-QString Styles(const QTextDocument& doc) {
+QString Styles(QTextDocument& doc) {
     QStringList chars;
-    QTextCursor c(const_cast<QTextDocument*>(&doc));
-    for (int i = 1; i < doc.characterCount(); ++i) {
-        c.setPosition(i); // the format of the character before
-        const QTextCharFormat f = c.charFormat();
+    for (QTextCursor c(&doc); c.movePosition(QTextCursor::NextCharacter);) {
+        const QTextCharFormat f = c.charFormat(); // of the character before
         const double size = f.fontPointSize(), indent = c.block().blockFormat().leftMargin();
         const QString s = QString(f.fontWeight() >= QFont::Bold ? "b" : "") + (f.fontItalic() ? "i" : "") +
                           (f.fontUnderline() ? "u" : "") + (size > 0 ? QString::number(size) + "pt" : "") +
@@ -47,45 +44,42 @@ class TestSideWindows : public QObject {
     Q_OBJECT
 
     static QString Shown(const frmAbout& about) { return Text(about.findChild<QTextEdit*>()->document()); }
+    static void Row(const char* name, QByteArray rtf, QString read) { QTest::newRow(name) << rtf << read; }
 
   private slots:
     // Rows: the input; "!" if it is not read to its end, the text, and where given '|' and its styles.
     void read_data() {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("read");
-        const auto row = [](const char* name, const QByteArray& rtf, const QString& read) {
-            QTest::newRow(name) << rtf << read;
-        };
         const QByteArray open(15000, '{'), close(15000, '}');
 
-        // A bit of everything the reader understands.
-        row("sample",
+        Row("a bit of everything the reader understands",
             R"({\rtf1\ansi\ansicpg1251\deff0{\fonttbl{\f0\fnil\fcharset204 Arial;}})"
             R"({\colortbl ;\red0\green0\blue255;}{\*\generator hand;}\pard\qc\b\fs36 )"
             R"(\'c7\'e5\'ed\'e4\'f0\'e0\'eb\b0\fs24\par\pard\cf1 Blue {\i it\u1047?} \{x\}\tab)"
             R"( \ul u\ulnone\line end\~\u-10179?\u-8576?\par})",
             "Зендрал\nBlue itЗ {x}\tu\u2028end\u00A0🚀\n");
-        row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
-        row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
-        row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
-        row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
-        row("skipped destinations",
+        Row("escaped braces", R"({\rtf1 \{a\}\\b})", "{a}\\b");
+        Row("raw high bytes", "{\\rtf1 \xC7\xE5 \xB9}", "Зе №");
+        Row("unicode hex fallback", R"({\rtf1 \u1047\'c7\u1077\'e5!})", "Зе!");
+        Row("fallback stops at a group", R"({\rtf1\uc3 {\u1047a}\u1047{b}c})", "ЗЗbc");
+        Row("skipped destinations",
             R"({\rtf1{\*\generator Riched20;}{\info{\title T}}{\stylesheet{\s0 Normal;}})"
             R"(A{\*\unknownthing {nested} x}B{\pict\pngblip 89504e47}C{\header H}D})",
             "ABCD");
-        row("binary data skipped", R"({\rtf1 a{\pict\bin3 }}}}b})", "ab");
-        row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", "x");
-        row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", "big\uFFFD");
-        row("unclosed groups", R"({\rtf1 a{\b b{\i c)", "!abc");
-        row("truncated hex", R"({\rtf1 a\'c)", "!a");
-        row("binary past the end", R"({\rtf1 a\bin999 bc})", "!a");
-        row("deep, never closed", "{\\rtf1 " + open + "deep", "!deep");
-        row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", "deep");
-        row("deep and skipped",
+        Row("binary data skipped", R"({\rtf1 a{\pict\bin3 }}}}b})", "ab");
+        Row("overlong word ignored", "{\\rtf1 \\" + QByteArray(100, 'q') + " x}", "x");
+        Row("huge parameters", R"({\rtf1 \fs99999999999999999999999 big\u99999999999999?})", "big\uFFFD");
+        Row("unclosed groups", R"({\rtf1 a{\b b{\i c)", "!abc");
+        Row("truncated hex", R"({\rtf1 a\'c)", "!a");
+        Row("binary past the end", R"({\rtf1 a\bin999 bc})", "!a");
+        Row("deep, never closed", "{\\rtf1 " + open + "deep", "!deep");
+        Row("deep, closed", "{\\rtf1 " + open + "deep" + close + "}", "deep");
+        Row("deep and skipped",
             "{\\rtf1 {\\*\\x " + open + "hidden" + close + "}" + open + "deep" + close + "}", "deep");
         // Refused: nothing is read, and what the document held is gone.
-        row("not rtf", "Hello", "!");
-        row("one byte too large", "{\\rtf1 " + QByteArray(MaxRtfBytes - 7, 'a') + "}", "!");
+        Row("not rtf", "Hello", "!");
+        Row("one byte too large", "{\\rtf1 " + QByteArray(MaxRtfBytes - 7, 'a') + "}", "!");
         // Up to the limit (the first exactly), in the largest type and spacing: one run of words, a run or a
         // font per character, a paragraph per word. "#": only the characters are counted.
         const QByteArray head = "{\\rtf1\\fs1000\\sb99999\\sa99999\\li99999\\ri99999\\fi-99999 ";
@@ -94,19 +88,19 @@ class TestSideWindows : public QObject {
                                         {R"({\fonttbl{\f1 A;}{\f2 B;}}\f1 a\f2 b)", 2},
                                         {"word\\par ", 5}}) {
             const int units = int((MaxRtfBytes - head.size() - 1) / unit.size());
-            row(unit, head + unit.repeated(units) + "}", "#" + QString::number(units * characters));
+            Row(unit, head + unit.repeated(units) + "}", "#" + QString::number(units * characters));
         }
 
-        row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", "abcdefg|- b bi i iu u -");
-        row("groups restore", R"({\rtf1 a{\b b{\i c}d}e})", "abcde|- b bi b -");
+        Row("runs", R"({\rtf1 a\b b\i c\b0 d\ul e\i0 f\ulnone g})", "abcdefg|- b bi i iu u -");
+        Row("groups restore", R"({\rtf1 a{\b b{\i c}d}e})", "abcde|- b bi b -");
         // Past the depth limit groups share one state, restored only as the last real group closes.
-        row("groups past the limit",
+        Row("groups past the limit",
             "{\\rtf1 " + QByteArray(70, '{') + "\\b x{}y" + QByteArray(70, '}') + "z}", "xyz|b b -");
-        row("half points, huge clamped", R"({\rtf1\fs21 x{\fs48 y}z\fs4000000000 w})",
+        Row("half points, huge clamped", R"({\rtf1\fs21 x{\fs48 y}z\fs4000000000 w})",
             "xyzw|10.5pt 24pt 10.5pt 72pt");
-        row("huge indent clamped", R"({\rtf1\li99999 x})", "x|<96");
+        Row("huge indent clamped", R"({\rtf1\li99999 x})", "x|<96");
         // Index 0 is the default even where the table gives it a colour; past the table too.
-        row("colours",
+        Row("colours",
             R"({\rtf1{\colortbl\red1\green2\blue3;\red255\green0\blue0;\red0\green128\blue255;})"
             R"(\cf999 z\cf2 x\cf1 y\cf0 w})",
             "zxyw|- #0080ff #ff0000 -");
@@ -122,10 +116,9 @@ class TestSideWindows : public QObject {
         const QString text =
             read.startsWith(u'#') ? "#" + QString::number(doc.characterCount() - 1) : Text(&doc);
         QCOMPARE((ok ? "" : "!") + (read.contains(u'|') ? text + '|' + Styles(doc) : text), read);
-        int runs = 0;
+        qsizetype runs = 0;
         for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-            for (auto it = b.begin(); !it.atEnd(); ++it)
-                ++runs;
+            runs += b.textFormats().size();
         QVERIFY2(runs <= MaxRtfLooks + doc.blockCount(), qPrintable(QString::number(runs)));
         if (!ok)
             return;
@@ -135,22 +128,18 @@ class TestSideWindows : public QObject {
         QCOMPARE(Shown(frmAbout(nullptr, dir.path())), Text(&doc));
         const int whole = doc.characterCount();
         for (qsizetype n = 0; n < std::min<qsizetype>(rtf.size(), 1000); ++n)
-            QVERIFY2(!ReadRtf(rtf.first(n), &doc) && doc.characterCount() <= whole,
-                     qPrintable(QString::number(n)));
+            QVERIFY2(!ReadRtf(rtf.first(n), &doc) && doc.characterCount() <= whole, QByteArray::number(n));
     }
 
-    // The About text beside the program: plain ASCII, read to its end, with no control word leaking
-    // into the text (a typo in one tends to); without the file the box stays empty, and nothing is
-    // reported. Escape and Enter close the window. The link looks pressed while the button is down,
-    // and on its release opens the home page once, or reports that it cannot.
+    // The About text beside the program: plain ASCII, read to its end, no control word leaking into the
+    // text; without the file an empty box and no report. Escape and Enter close the window; the link looks
+    // pressed while the button is down, and its release opens the home page once or reports that it cannot.
     void about() {
         QFile file(QCoreApplication::applicationDirPath() + "/info.rtf");
         const QByteArray rtf = file.open(QIODevice::ReadOnly) ? file.read(MaxRtfBytes + 1) : "";
-        QVERIFY2(!rtf.isEmpty() &&
-                     std::all_of(rtf.begin(), rtf.end(), [](char c) { return uchar(c) < 0x80; }),
-                 "missing, or not plain ASCII");
+        QVERIFY2(std::ranges::all_of(rtf, [](char c) { return uchar(c) < 0x80; }), "not plain ASCII");
         QTextDocument doc;
-        QVERIFY(ReadRtf(rtf, &doc)); // refused if over the limit
+        QVERIFY(ReadRtf(rtf, &doc)); // refused if missing or over the limit
         const QString text = Text(&doc);
         QVERIFY(text.startsWith(QStringLiteral("Зендрал")) && Styles(doc).startsWith(u'b'));
         QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[\\\\{}\uFFFD]"))), qPrintable(text));
@@ -197,9 +186,8 @@ class TestSideWindows : public QObject {
         QCOMPARE((QList<qsizetype>{comp.count(), uc.count()}), (QList<qsizetype>{1, 1}));
     }
 
-    // The chat entry: sizes in twips over 15, colours (text on background) by the roles each widget paints
-    // with; opening and closing keep the text; Enter and keypad Enter in the box, Enter on the button and
-    // a click each report "Отправить" once; Escape does nothing (there is no cancel button).
+    // The chat entry: sizes (twips over 15), colours (text on background) by the roles painted with; the text
+    // kept when closed; Enter, keypad Enter, Enter on the button, a click: one "Отправить" each; not Escape.
     void chatEntry() {
         QWidget owner;
         frmSMes w(&owner);
@@ -259,8 +247,7 @@ class TestSideWindows : public QObject {
         QCOMPARE(sizes.join(u' '), ships + ships + "30x30 30x30 30x30 0x0 64x64 96x80 96x80");
     }
 
-    // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 seconds long, loud enough to hear
-    // and not clipped.
+    // Mono 16-bit PCM behind the plain 44-byte header, 0.1 to 2 s long, loud enough to hear, not clipped.
     void sounds() {
         for (const char* name : {"Lock.wav", "Mimo.wav", "Ranen.wav", "Ubit.wav"}) {
             QFile f(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
@@ -269,9 +256,8 @@ class TestSideWindows : public QObject {
             int peak = 0;
             for (qsizetype at = 44; at + 2 <= b.size(); at += 2)
                 peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(b.constData() + at))));
-            QVERIFY2(b.size() > 44 && b.startsWith("RIFF") &&
-                         b.mid(8, 16) + b.mid(32, 8) ==
-                             QByteArray("WAVEfmt \x10\0\0\0\1\0\1\0\2\0\x10\0data", 24) &&
+            const QByteArray format("WAVEfmt \x10\0\0\0\1\0\1\0\2\0\x10\0data", 24); // at any rate
+            QVERIFY2(b.size() > 44 && b.startsWith("RIFF") && b.mid(8, 16) + b.mid(32, 8) == format &&
                          qFromLittleEndian<quint32>(b.constData() + 40) == b.size() - 44 && ms >= 100ms &&
                          ms <= 2s && peak > 3000 && peak < 32767,
                      name);
