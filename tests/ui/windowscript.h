@@ -102,10 +102,10 @@ class WindowScript {
         return x;
     }
 
-    // Plays the lines of a script; at the first failure tells which line.
+    // Plays the lines of a script ("where\tline" or just the line); at the first failure tells which.
     void Play(const QString& script) {
         for (const QString& line : script.split(u'\n', Qt::SkipEmptyParts))
-            if (Step(line), QTest::currentTestFailed())
+            if (Step(line.section(u'\t', -1)), QTest::currentTestFailed())
                 return qWarning("at: %s", qPrintable(line));
     }
 
