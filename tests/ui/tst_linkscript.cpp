@@ -1,12 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The main window on the link, played from transcripts (tests/ui/link/*.script, the syntax is at the
-// top of onewindow.script): the far end is a modem the script speaks for on a pseudo-terminal, so
-// what the window says is checked byte for byte, or the modem emulator, or the modem built into the
-// game, with a second window or a plain TCP caller on the other side. tst_linkscript FILE [Qt Test
-// options]; for the soak, QX_SOAK_GAMES sets how many games (2 by default) and QX_SOAK_SEED replays
-// a run whose seed was printed (fleets, shots and the line's pieces; not the exact moments).
+// The main window on the link, played from tests/ui/link/*.script (syntax: onewindow.script). The far end:
+// a modem the script speaks for on a pseudo-terminal (each byte checked), the modem emulator or the game's
+// own modem, with a second window or a TCP caller beyond. tst_linkscript FILE [Qt Test options]; the
+// soak plays QX_SOAK_GAMES games (2), QX_SOAK_SEED replays a printed seed (all but the exact moments).
 #include "windowscript.h"
 
 #include "cp1251.h"
@@ -243,9 +241,8 @@ class TestLinkScript : public QObject, WindowScript {
     }
 };
 
-// The soak: whole games on the call between A and B, each until both show the end; `pick` decides
-// who places and begins anew, and the shots: every cell in a random order, now and then one shot
-// before. The memory after the first game may not grow much by the last.
+// The soak: whole games on the call between A and B; `pick` chooses who places and begins anew, and the
+// shots (every cell in a random order, now and then one again). Memory may not grow much after game 1.
 void TestLinkScript::Soak() {
     const int asked = qEnvironmentVariableIntValue("QX_SOAK_GAMES"), games = asked > 0 ? asked : 2;
     qInfo("%d games, seed %llu (QX_SOAK_SEED repeats them)", games, static_cast<unsigned long long>(seed));
