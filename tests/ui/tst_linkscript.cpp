@@ -36,11 +36,11 @@ namespace {
 QString g_script; // the file this run plays
 
 // The far end the script speaks for: the master side of a pseudo-terminal whose slave the game opens.
+#ifdef Q_OS_UNIX
 struct ScriptedModem {
     int master = -1;
     QString slave;
     QByteArray heard; // what the game has written and no "<" line has taken yet
-#ifdef Q_OS_UNIX
     ScriptedModem() {
         int s = -1;
         char name[256] = {};
@@ -54,24 +54,22 @@ struct ScriptedModem {
         if (master >= 0)
             ::close(master);
     }
-    bool Say(const QByteArray& b) const {
-        return ::write(master, b.data(), b.size()) == b.size();
-    }
+    bool Say(const QByteArray& b) const { return ::write(master, b.data(), b.size()) == b.size(); }
     const QByteArray& Heard() {
         char buf[4096];
         for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
             heard.append(buf, n);
         return heard;
     }
-#else
-    bool Say(const QByteArray&) const {
-        return false;
-    }
-    const QByteArray& Heard() {
-        return heard;
-    }
-#endif
 };
+#else // no pseudo-terminals: the cases on the scripted modem do not run here
+struct ScriptedModem {
+    QString slave;
+    QByteArray heard;
+    bool Say(const QByteArray&) const { return false; }
+    const QByteArray& Heard() { return heard; }
+};
+#endif
 
 // Script text to line bytes: \r \n \xNN as in C, other text in the game's code page.
 QByteArray Bytes(const QString& text) {

@@ -202,7 +202,7 @@ class WindowScript {
         step("click", [&] { ClickCell(board, c.x, c.y); });
         step("right", [&] { ClickCell(board, c.x, c.y, Qt::RightButton); });
         step("move", [&] { MoveOverCell(board, c.x, c.y); });
-        step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), WaitHandlers(w); });
+        step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), Step("~>" + side + " handlers 0"); });
         step("comp", [&] { emit ui.gameType->CompChosen(); });
         step("choose", [&] {
             QTRY_VERIFY(ui.gameType->isVisible());
@@ -265,7 +265,6 @@ class WindowScript {
         if (!done)
             QFAIL(qPrintable("unknown action " + verb));
     }
-    static void WaitHandlers(frmQuorvix& w) { QTRY_COMPARE(w.RunningHandlers(), 0); }
     // Places the fleet of `board` as a user would (a right click turns the ship when needed, a left click
     // puts it down), waiting for each ship to be counted and drawn; ships already standing are skipped.
     void PlaceFleet(Side& x, const Board& board) {
