@@ -160,7 +160,7 @@ class TestLinkScript : public QObject, WindowScript {
                                 : "unknown check " + key;
     }
 
-    // Steps of the link: open pty|net|net-closed|a port file (the window), emulator, tcp, takeall, soak.
+    // Steps of the link: open pty|net|net-any|a port file (the window), emulator, tcp, takeall, soak.
     void Do(const QString& side, const QString& verb, const QString& arg) override {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         if (verb == u"open")

@@ -139,10 +139,9 @@ class WindowScript {
             QTRY_COMPARE_WITH_TIMEOUT(actual(), text, text.contains("logtail") ? 20000 : 5000);
     }
 
-    // What a check compares with its value `v` (`v` itself where a check of presence holds): e.g. sel,
-    // shot (the frames, - when hidden), logs<n> (the n newest lines, text@colour), logany, logtail (v is
-    // in the log, ends its newest line), statusatlog (the status when the log last changed), sound (v was
-    // played), cell "1|2 x,y picture" (the own or the enemy board shows it).
+    // What a check compares with `v` (`v` itself where a check of presence holds): e.g. sel, shot (frames,
+    // - when hidden), logs<n> (n newest lines, text@colour), logany, logtail (in the log, ending it),
+    // statusatlog (the status when the log last changed), sound (played), cell "1|2 x,y picture" (shown).
     QString Check(Side& x, const QString& key, const QString& v) {
         frmQuorvix& w = *x.w;
         const frmQuorvixControls& ui = w.Ui();
@@ -184,9 +183,8 @@ class WindowScript {
 
     // A step; a test overrides Do for its own and hands the others on. Among them: click, right, move
     // "1|2 x,y" (own or enemy board), answer (creates the game, waits for the modem's first word: a call
-    // may follow), call number (A answers, B dials), draw 1|0 (who begins), fleet [ships] (the known
-    // fleet or these, placed by hand), computer x,y decks (its move there; the own board holds the
-    // decks), random v/n ... (the generator's next draws), hold (sounds end only when told), finish.
+    // may follow), call number (A answers, B dials), draw 1|0 (who begins), fleet [ships] (the known fleet
+    // or these, by hand), computer x,y decks (its move; the own board holds them), random v/n ... (draws).
     virtual void Do(const QString& side, const QString& verb, const QString& arg) {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         Side& x = sides.at(side);
@@ -285,7 +283,6 @@ class WindowScript {
         }
     }
 
-    // Other checks and signs: a test's own.
     virtual QString MoreCheck(const QString& key, const QString&) { return "unknown check " + key; }
     virtual void MoreLine(QChar sign, const QString&) { QFAIL(qPrintable(QString("no such sign ") + sign)); }
 
