@@ -42,9 +42,8 @@ class TestMainWindow : public QObject, WindowScript {
         sides.clear(), w = nullptr;
     }
 
-    // A click on the enemy board before any game fires nothing; a repaint brings back the pending
-    // game type window, and only while it is pending; the log shows the newest line first, each in
-    // its colour, text taken literally.
+    // Before any game a click on the enemy board fires nothing; a repaint brings back the pending game
+    // type window, only while pending; the log shows the newest line first, in its colour, text literal.
     void startUp() {
         Make();
         QTRY_VERIFY(ui().gameType->isVisible() && ui().gameType->isEnabled());
@@ -56,8 +55,7 @@ class TestMainWindow : public QObject, WindowScript {
         Play("=> logs9 <b>не разметка</b>@red / Игра началась@olive");
     }
 
-    // "width height: pole1, pole2, stat left, stat top, log top, log width" at the opening size,
-    // at 610 (the narrowest layout), low and wide.
+    // "width height: pole1, pole2, stat left, stat top, log top, log width": opening, narrowest, low, wide.
     void layout() {
         Make();
         for (const QString row : {"640 452: 10 330 391 351 351 367", "610 452: 3 308 362 351 351 338",
@@ -72,10 +70,9 @@ class TestMainWindow : public QObject, WindowScript {
         }
     }
 
-    // The computer's fleet stands; the frame follows the pointer and turns red where the ship does
-    // not fit, where a click is refused without a sound. Placed, the frame takes the next ship's
-    // size (vertical three) where it stands; turned, it lies; on the enemy board it hides. Sounds
-    // that ended by themselves are not cut.
+    // The computer's fleet stands; the frame follows the pointer, red where the ship does not fit (a click
+    // there is refused without a sound). Placed, the frame takes the next ship's size (vertical three);
+    // turned, it lies; on the enemy board it hides. Sounds that ended by themselves are not cut.
     void placementByHand() {
         Make();
         Play(R"(! comp
@@ -94,10 +91,9 @@ class TestMainWindow : public QObject, WindowScript {
         QCOMPARE(decks, 20);
     }
 
-    // The middle deck of a horizontal three: wounded, the user keeps the turn, and the window shows
-    // every frame of the animation. The same cell again: the animation runs, then nothing. Sinking
-    // at the right end: the wreck covers the ship from its left cell. The last ship: the game stops
-    // once the message is closed, and a click then fires nothing.
+    // The middle deck of a horizontal three wounded: the user keeps the turn, every animation frame shows;
+    // the same cell again: the animation, then nothing. Sunk at the right end: the wreck covers the ship
+    // from its left cell. The last ship: the game stops once the message closes; a click fires nothing.
     void winningShowsTheMessageAndStopsTheGame() {
         Make(2, 60000);
         QStringList seen;
@@ -117,10 +113,9 @@ class TestMainWindow : public QObject, WindowScript {
         QCOMPARE(seen.mid(0, 5).join(u'|'), "15,22 232x233|30,45 165x165|45,68 98x97|60,90 30x30|-");
     }
 
-    // The user misses with sound and animation off: the ring at once, and the computer's turn.
-    // Its search shot at (3,0) wounds the three on (2..4,0); direction 2 tries (3,1) below, a miss
-    // in the finishing mode: the status comes before the log line. Next turn (2,0) wounds, the
-    // run's right end (4,0) sinks it, then a search shot at (9,0) misses: the log line first.
+    // The user misses with sound and animation off: the ring at once, the computer's turn. Its search shot
+    // (3,0) wounds the three on (2..4,0); direction 2 tries (3,1), a miss while finishing: the status
+    // before the log line. Next turn (2,0) wounds, (4,0) sinks it, a search shot (9,0) misses: log first.
     void userMissesThenComputerFinishesAShip() {
         Make();
         Play(R"(! place me
@@ -158,10 +153,9 @@ class TestMainWindow : public QObject, WindowScript {
 ~> ii 0 | handlers 0 | logs99 Компьютер убил один из ваших кораблей@red / Игра началась@olive)");
     }
 
-    // New game or closing the window while a handler waits: the handler gives up, the new game is
-    // untouched, nothing keeps waiting.
-    // Each wait: the script that brings the window to it. One ship afloat on each side: a one-deck,
-    // or a two-deck on (9,8)-(9,9) for the wounded sound; a press kept while the placing sound plays.
+    // New game or closing the window while a handler waits: the handler gives up, the new game is untouched,
+    // nothing keeps waiting. Each row's script brings the window to its wait: one ship afloat a side (a
+    // two-deck on (9,8)-(9,9) for the wounded sound), or a press kept while the placing sound plays.
     void interruptedWaits_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("close");
@@ -192,10 +186,9 @@ class TestMainWindow : public QObject, WindowScript {
             QVERIFY(w->State().GameStopped && w->State().EnemyPole == enemyBefore);
             return;
         }
-        // The new game is untouched: an empty own board, a fresh fleet, nothing logged. The next
-        // waited sound holds the input again: a turn and a ship placed meanwhile wait for its end,
-        // then the turned ship stands; its own sound holds the input again. The press kept in the
-        // old game went with it.
+        // The new game is untouched: an empty own board, a fresh fleet, nothing logged. The next waited
+        // sound holds the input again: a turn and a ship placed meanwhile wait for its end, then the turned
+        // ship stands, its own sound holding the input. The press kept in the old game went with it.
         QCOMPARE(w->State().MyPole, Board{});
         for (int i = 0; i < 100; ++i)
             QVERIFY(ShowsPicture(ui().picPole1, i % 10, i / 10, PicEmpty));

@@ -21,8 +21,7 @@
 
 namespace qx::test {
 
-// Records every sound asked for. Ends each sound by itself on the next turn of the event loop,
-// unless `hold` is set: then it ends only when the test calls Finish().
+// Records each sound asked for; ends it on the next turn of the event loop, or with `hold` on Finish().
 class FakeSound : public SoundBackend {
     Q_OBJECT
   public:

@@ -1,9 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Zendral developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The main window played from scripts (tests/ui/link, tst_frmquorvix), a step a line (the syntax is
-// at the top of tests/ui/link/onewindow.script). A test adds steps, checks and signs of its own by
-// overriding Do, MoreCheck and MoreLine.
+// The main window played from scripts, a step a line (syntax: the top of tests/ui/link/onewindow.script).
+// A test adds steps, checks and signs of its own by overriding Do, MoreCheck and MoreLine.
 #pragma once
 
 #include "uitest.h"
@@ -42,15 +41,13 @@ struct Side {
 inline Cell At(const QString& xy) {
     return {xy.section(u',', 0, 0).toInt(), xy.section(u',', 1, 1).toInt()};
 }
-// Decks given as "x,y,code x,y,code ...".
+// Boards from script text: decks as "x,y,code ...", ships as "kind@x,y ..." (their top-left cells).
 inline Board Decks(const QStringList& decks) {
     Board b;
     for (const QString& d : decks)
         b.at(At(d).x, At(d).y) = static_cast<CellCode>(d.section(u',', 2).toInt());
     return b;
 }
-
-// Ships given as "kind@x,y ..." (the top-left cell).
 inline Board Fleet(const QString& ships) {
     Board b;
     for (const QString& s : ships.split(u' '))
@@ -89,7 +86,6 @@ class WindowScript {
 
     frmQuorvix& W(const QString& side = "A") { return *sides.at(side).w; }
 
-    // A new window for the script, shown.
     Side& Open(const QString& name, WindowOptions o) {
         sides.erase(name);
         Side& x = sides.try_emplace(name, seed + sides.size()).first->second;
@@ -102,10 +98,10 @@ class WindowScript {
         return x;
     }
 
-    // Plays the lines of a script; at the first failure tells which line.
+    // Plays the lines of a script ("where\tline" or just the line); at the first failure tells which.
     void Play(const QString& script) {
         for (const QString& line : script.split(u'\n', Qt::SkipEmptyParts))
-            if (Step(line), QTest::currentTestFailed())
+            if (Step(line.section(u'\t', -1)), QTest::currentTestFailed())
                 return qWarning("at: %s", qPrintable(line));
     }
 
@@ -143,11 +139,9 @@ class WindowScript {
             QTRY_COMPARE_WITH_TIMEOUT(actual(), text, text.contains("logtail") ? 20000 : 5000);
     }
 
-    // What a check compares with its value `v` (`v` itself where a check of presence holds), e.g.
-    // sel and shot (the frames, - when hidden), logs<n> (the n newest lines, each text@colour),
-    // logany and logtail (v is in the log, ends its newest line), statusatlog (the status when the
-    // log last changed), sound (v is one of those played), cell "1|2 x,y picture" (the own or the
-    // enemy board shows it).
+    // What a check compares with `v` (`v` itself where a check of presence holds): e.g. sel, shot (frames,
+    // - when hidden), logs<n> (n newest lines, text@colour), logany, logtail (in the log, ending it),
+    // statusatlog (the status when the log last changed), sound (played), cell "1|2 x,y picture" (shown).
     QString Check(Side& x, const QString& key, const QString& v) {
         frmQuorvix& w = *x.w;
         const frmQuorvixControls& ui = w.Ui();
@@ -187,12 +181,10 @@ class WindowScript {
         return keys.contains(key) ? values[keys.indexOf(key)] : MoreCheck(key, v);
     }
 
-    // A step; a test overrides Do for its own and hands the others on. Among them: click, right and
-    // move "1|2 x,y" (the own or the enemy board), answer (creates the game, then waits for the modem's
-    // first word: a call may come after it), call number (A answers, B dials), draw 1|0 (who
-    // begins), fleet [ships] (the known fleet or those placed by hand), computer x,y decks (its move
-    // there; the own board then holds the decks), random v/n ... (the generator's next draws), hold
-    // (the fake sound ends its sounds only when told), finish (it ends one).
+    // A step; a test overrides Do for its own and hands the others on. Among them: click, right, move
+    // "1|2 x,y" (own or enemy board), answer (creates the game, waits for the modem's first word: a call
+    // may follow), call number (A answers, B dials), draw 1|0 (who begins), fleet [ships] (the known fleet
+    // or these, by hand), computer x,y decks (its move; the own board holds them), random v/n ... (draws).
     virtual void Do(const QString& side, const QString& verb, const QString& arg) {
         const QStringList a = arg.split(u' ', Qt::SkipEmptyParts);
         Side& x = sides.at(side);
@@ -208,7 +200,7 @@ class WindowScript {
         step("click", [&] { ClickCell(board, c.x, c.y); });
         step("right", [&] { ClickCell(board, c.x, c.y, Qt::RightButton); });
         step("move", [&] { MoveOverCell(board, c.x, c.y); });
-        step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), WaitHandlers(w); });
+        step("fire", [&] { ClickCell(ui.picPole2, at.x, at.y), Step("~>" + side + " handlers 0"); });
         step("comp", [&] { emit ui.gameType->CompChosen(); });
         step("choose", [&] {
             QTRY_VERIFY(ui.gameType->isVisible());
@@ -271,10 +263,8 @@ class WindowScript {
         if (!done)
             QFAIL(qPrintable("unknown action " + verb));
     }
-    static void WaitHandlers(frmQuorvix& w) { QTRY_COMPARE(w.RunningHandlers(), 0); }
-    // Places the fleet of `board` as a user would: a right click turns the ship when needed, a left
-    // click puts it down, and each ship is waited for (counted, drawn) before the next. Ships that
-    // already stand are skipped.
+    // Places the fleet of `board` as a user would (a right click turns the ship when needed, a left click
+    // puts it down), waiting for each ship to be counted and drawn; ships already standing are skipped.
     void PlaceFleet(Side& x, const Board& board) {
         frmQuorvix& w = *x.w;
         int placed = w.OwnShipsAfloat();
@@ -293,7 +283,6 @@ class WindowScript {
         }
     }
 
-    // Other checks and signs: a test's own.
     virtual QString MoreCheck(const QString& key, const QString&) { return "unknown check " + key; }
     virtual void MoreLine(QChar sign, const QString&) { QFAIL(qPrintable(QString("no such sign ") + sign)); }
 
