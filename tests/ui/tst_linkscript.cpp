@@ -150,7 +150,7 @@ class TestLinkScript : public QObject, WindowScript {
             QString body = macros[verb];
             for (int i = 1; i <= 9; ++i)
                 body.replace(QStringLiteral("$%1").arg(i), a.value(i - 1));
-            Play(body);
+            PlayFilled(body);
         } else if (verb == u"open")
             Open(side, a);
         else if (verb == u"emulator") { // two modems, "modem1" and "modem2", answering and connecting at once
@@ -181,6 +181,11 @@ class TestLinkScript : public QObject, WindowScript {
     }
 
     void Soak();
+    // Plays lines of the file, a case's or a macro's, with $port and $seed filled in.
+    void PlayFilled(QString lines) {
+        Play(lines.replace(QStringLiteral("$port"), QString::number(port))
+                 .replace(QStringLiteral("$seed"), QString::number(seed)));
+    }
     void MoreLine(QChar sign, const QString& text) override { // "<": exactly this, or what starts so ("...")
         const QByteArray want = Bytes(text.endsWith(u"...") ? text.chopped(3) : text);
         if (sign == u'>')
@@ -209,8 +214,7 @@ class TestLinkScript : public QObject, WindowScript {
         seed = seed > 0 ? seed : QDateTime::currentMSecsSinceEpoch() % 1000000 + 1;
         port = FreePort();
         modem = std::make_unique<ScriptedModem>();
-        Play(script.replace(QStringLiteral("$port"), QString::number(port))
-                 .replace(QStringLiteral("$seed"), QString::number(seed)));
+        PlayFilled(script);
         earlierFailed = QTest::currentTestFailed();
     }
     void cleanup() {
